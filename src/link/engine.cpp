@@ -1,0 +1,148 @@
+#include "link/engine.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "link/session.h"
+
+namespace icbus {
+namespace {
+
+constexpr int kAddressMode = 0;
+constexpr int kDataMode = 1;
+const char kClosingFrame[] = "SZ!";
+
+bool SendText(const std::string& frame) {
+  return WritePort(reinterpret_cast<const std::uint8_t*>(frame.data()),
+                   static_cast<std::uint32_t>(frame.size()));
+}
+
+// Reads a reply of at most `length` bytes into a zero-filled buffer and cuts
+// it at its "!". The buffer always keeps a terminator after the bytes read.
+Outcome ReadReply(std::uint32_t length, bool fast) {
+  Outcome outcome;
+  std::vector<std::uint8_t> buffer(length + 1, 0);
+  bool read = fast ? ReadPortFast(buffer.data(), length) : ReadPort(buffer.data(), length);
+  if (read) outcome.ok = TrimReply(buffer.data(), buffer.size(), &outcome.reply);
+  return outcome;
+}
+
+std::string AddressFrame(const Command& command) {
+  char frame[32];
+  if (command.course == Course::kSixDigit) {
+    std::snprintf(frame, sizeof frame, "SA%03d%06d!", command.machine, command.card);
+  } else {
+    std::snprintf(frame, sizeof frame, "SA%03d!", command.machine);
+  }
+  return frame;
+}
+
+bool Selects(Course course) { return course == Course::kPlain || course == Course::kSixDigit; }
+
+// Everything that can be known before the port is opened.
+bool Acceptable(int port, const Command& command) {
+  if (port < 1) return false;
+  if (Selects(command.course) && !ValidMachine(command.machine)) return false;
+  if (command.course == Course::kSixDigit && !ValidCard(command.card)) return false;
+  std::size_t length = command.build ? command.frame_length : command.frame.size();
+  if (length == 0) return false;
+  if (command.raw) return true;
+  if (!command.build && command.frame.find('\0') != std::string::npos) return false;
+  return length < command.buffer_size;
+}
+
+int WrapUpWith(WrapUp wrap_up, int result) {
+  switch (wrap_up) {
+    case WrapUp::kEndTwice: return EndSessionTwice(result);
+    case WrapUp::kClose: return CloseSession(result);
+    case WrapUp::kEnd: break;
+  }
+  return EndSession(result);
+}
+
+bool Passes(const Command& command, const Outcome& outcome) {
+  return outcome.ok && (!command.expect || outcome.reply == command.expect);
+}
+
+}  // namespace
+
+bool ValidMachine(int machine) { return machine >= 0 && machine <= 999; }
+bool ValidCard(int card) { return card >= 0 && card <= 999999; }
+
+bool TrimReply(const std::uint8_t* buffer, std::size_t size, std::string* text) {
+  for (std::size_t i = 0; i < size && buffer[i] != 0; ++i) {
+    if (buffer[i] == '!') {
+      text->assign(reinterpret_cast<const char*>(buffer), i);
+      return true;
+    }
+  }
+  return false;
+}
+
+int EndSession(int result) {
+  if (ChangeDevSettings(kDataMode)) SendText(kClosingFrame);
+  DevClose();
+  return result;
+}
+
+int EndSessionTwice(int result) {
+  if (ChangeDevSettings(kDataMode)) {
+    SendText(kClosingFrame);
+    SendText(kClosingFrame);
+  }
+  DevClose();
+  return result;
+}
+
+int CloseSession(int result) {
+  DevClose();
+  return result;
+}
+
+bool OpenAndSelect(int port, const Command& command) {
+  if (!Acceptable(port, command) || !Selects(command.course)) return false;
+  if (!DevInit(PortDigits(port).c_str())) return false;
+  if (!ChangeDevSettings(kAddressMode)) return CloseSession(false);
+  if (!SendText(AddressFrame(command))) return EndSession(false);
+  Outcome address = ReadReply(command.address_reply_length, false);
+  if (!address.ok || address.reply != "OK") return EndSession(false);
+  if (!ChangeDevSettings(kDataMode)) return EndSession(false);
+  return true;
+}
+
+Outcome Exchange(const Command& command) {
+  std::string frame = command.build ? command.build() : command.frame;
+  if (!SendText(frame)) return Outcome{};
+  return ReadReply(command.reply_length, false);
+}
+
+Outcome Poll(const std::string& frame, std::uint32_t reply_length) {
+  if (!PortHeld() || !SendText(frame)) return Outcome{};
+  return ReadReply(reply_length, true);
+}
+
+Outcome Run(int port, const Command& command) {
+  if (!Acceptable(port, command)) return Outcome{};
+  Outcome outcome;
+  if (Selects(command.course)) {
+    if (!OpenAndSelect(port, command)) return Outcome{};
+    outcome = Exchange(command);
+  } else {
+    if (!DevInit(PortDigits(port).c_str())) return Outcome{};
+    if (command.course != Course::kCardWriter && !ChangeDevSettings(kAddressMode)) {
+      CloseSession(0);
+      return Outcome{};
+    }
+    outcome = Exchange(command);
+  }
+  bool passed = Passes(command, outcome);
+  WrapUp wrap_up = command.course == Course::kBroadcast ? WrapUp::kClose
+                   : passed                             ? command.on_success
+                                                        : WrapUp::kEnd;
+  WrapUpWith(wrap_up, 0);
+  outcome.ok = passed;
+  return outcome;
+}
+
+}  // namespace icbus

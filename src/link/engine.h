@@ -1,0 +1,70 @@
+// The transaction engine. Every command runs one of the courses below from a
+// short description; command files hold descriptions, not copies of the course.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace icbus {
+
+enum class Course {
+  kPlain,      // "SA%03d!" address phase, then the command in data mode
+  kSixDigit,   // "SA%03d%06d!" address phase, then the command in data mode
+  kBroadcast,  // command in address mode, no address phase, no "SZ!"
+  kInCommand,  // command carries the machine number, sent in address mode
+  kCardWriter, // command at no parity, no mode switch
+};
+
+enum class WrapUp { kEnd, kEndTwice, kClose };
+
+struct Command {
+  Course course = Course::kPlain;
+  int machine = 0;
+  int card = 0;  // management card number (six-digit course)
+  std::uint32_t address_reply_length = 4;
+  // The command frame, or a builder that forms it at the moment of sending
+  // (a clock that must be the time of sending, not of the call).
+  std::string frame;
+  std::function<std::string()> build;
+  std::size_t frame_length = 0;  // expected length of a built frame
+  bool raw = false;              // frame is bytes of a fixed length, not text
+  std::uint32_t reply_length = 5;
+  // Expected reply text; nullptr accepts any reply in which a "!" arrived.
+  const char* expect = nullptr;
+  std::size_t buffer_size = 25;  // the frame buffer, terminator included
+  WrapUp on_success = WrapUp::kEnd;
+};
+
+struct Outcome {
+  bool ok = false;    // a reply with "!" arrived and passed the test
+  std::string reply;  // the reply text before its "!" (when one arrived)
+};
+
+// Machine number 0..999 and management card number 0..999999 fit the frames.
+bool ValidMachine(int machine);
+bool ValidCard(int card);
+
+// Runs a whole transaction on port `port`, wrap-up included. Arguments that
+// do not fit the frames fail before the port is opened.
+Outcome Run(int port, const Command& command);
+
+// The steps, for the courses that span calls.
+// Steps 1-4: open, address mode, address phase, data mode. On success the
+// port stays open in data mode; on failure the wrap-up has run.
+bool OpenAndSelect(int port, const Command& command);
+// Step 5 on the held port: write the frame, read and cut the reply (no wrap-up).
+Outcome Exchange(const Command& command);
+// The poll: write in whatever mode the held port is in, read fast, cut.
+Outcome Poll(const std::string& frame, std::uint32_t reply_length);
+
+// Wrap-ups: they return `result` unchanged.
+int EndSession(int result);
+int EndSessionTwice(int result);
+int CloseSession(int result);
+
+// Reply handling on a frame buffer: the text up to its first zero byte is cut
+// at its first "!". False when no "!" is there.
+bool TrimReply(const std::uint8_t* buffer, std::size_t size, std::string* text);
+
+}  // namespace icbus
