@@ -122,7 +122,7 @@ Outcome Poll(const std::string& frame, std::uint32_t reply_length) {
   return ReadReply(reply_length, true);
 }
 
-Outcome Run(int port, const Command& command) {
+Outcome RunCommand(int port, const Command& command) {
   if (!Acceptable(port, command)) return Outcome{};
   Outcome outcome;
   if (Selects(command.course)) {

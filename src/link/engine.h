@@ -47,7 +47,7 @@ bool ValidCard(int card);
 
 // Runs a whole transaction on port `port`, wrap-up included. Arguments that
 // do not fit the frames fail before the port is opened.
-Outcome Run(int port, const Command& command);
+Outcome RunCommand(int port, const Command& command);
 
 // The steps, for the courses that span calls.
 // Steps 1-4: open, address mode, address phase, data mode. On success the

@@ -35,7 +35,7 @@ int GetTime(int port, int machine, char* out, ManagementCard card) {
   Command command = Addressed(machine, card);
   command.frame = "SD!";
   command.reply_length = 15;
-  Outcome outcome = Run(port, command);
+  Outcome outcome = RunCommand(port, command);
   if (!outcome.ok) return 0;
   std::memcpy(out, outcome.reply.c_str(), outcome.reply.size() + 1);
   return 1;
@@ -47,7 +47,7 @@ int SetTime(int port, int machine, ManagementCard card) {
   command.frame_length = 17;
   command.reply_length = 5;
   command.expect = "DONE";
-  return Run(port, command).ok ? 1 : 0;
+  return RunCommand(port, command).ok ? 1 : 0;
 }
 
 int Clear(int port, int machine, ManagementCard card) {
@@ -55,7 +55,7 @@ int Clear(int port, int machine, ManagementCard card) {
   command.frame = "SJ!";
   command.reply_length = 5;
   command.expect = "DONE";
-  return Run(port, command).ok ? 1 : 0;
+  return RunCommand(port, command).ok ? 1 : 0;
 }
 
 }  // namespace icbus::terminal

@@ -1,0 +1,139 @@
+// The port session: opening, line settings per mode, the held-port guard,
+// the decimal setting and the byte primitives' time-outs.
+#include <gtest/gtest.h>
+
+#include "icbus.h"
+#include "line_fixture.h"
+#include "link/session.h"
+
+namespace icbus::test {
+namespace {
+
+class Session : public LineTest {
+ protected:
+  LineSettings Settings() {
+    LineSettings settings;
+    EXPECT_TRUE(line().GetState(1, &settings));
+    return settings;
+  }
+};
+
+TEST_F(Session, OpenConfiguresTheBusAtNoParity) {
+  ASSERT_EQ(icDevInit("1"), 1);
+  LineSettings s = Settings();
+  EXPECT_EQ(s.baud_rate, 19200u);
+  EXPECT_EQ(s.byte_size, 8);
+  EXPECT_EQ(s.parity, kNoParity);
+  EXPECT_EQ(s.stop_bits, kOneStopBit);
+  EXPECT_TRUE(s.binary);
+  EXPECT_EQ(icDevClose(), 1);
+}
+
+TEST_F(Session, ModesSetMarkAndSpaceAndOtherModesChangeNothing) {
+  ASSERT_EQ(icDevInit("1"), 1);
+  ASSERT_EQ(ChangeicDevSettings(0), 1);
+  EXPECT_EQ(Settings().parity, kMarkParity);
+  ASSERT_EQ(ChangeicDevSettings(1), 1);
+  EXPECT_EQ(Settings().parity, kSpaceParity);
+  ASSERT_EQ(ChangeicDevSettings(2), 1);
+  EXPECT_EQ(Settings().parity, kSpaceParity);
+  icDevClose();
+}
+
+TEST_F(Session, FieldsTheLibraryDoesNotOwnSurviveAModeSwitch) {
+  ASSERT_EQ(icDevInit("1"), 1);
+  LineSettings s = Settings();
+  s.native[0] = 0x5a;
+  ASSERT_TRUE(line().SetState(1, s));
+  ASSERT_EQ(ChangeicDevSettings(0), 1);
+  EXPECT_EQ(Settings().native[0], 0x5a);
+  icDevClose();
+}
+
+TEST_F(Session, SecondOpenFailsAndKeepsTheFirst) {
+  ASSERT_EQ(icDevInit("1"), 1);
+  EXPECT_EQ(icDevInit("1"), 0);
+  EXPECT_EQ(icDevInit("2"), 0);
+  EXPECT_TRUE(line().IsOpen());
+  EXPECT_EQ(ChangeicDevSettings(0), 1);
+  EXPECT_EQ(icDevClose(), 1);
+  EXPECT_EQ(line().opens(), 1);
+}
+
+TEST_F(Session, BadPortTextsOpenNothing) {
+  for (const char* text : {"", "0", "00", "x", "1x", " 1", "-1", "1234"}) {
+    EXPECT_EQ(icDevInit(text), 0) << text;
+  }
+  EXPECT_EQ(icDevInit(nullptr), 0);
+  EXPECT_EQ(icDevInit("3"), 0);  // no such port
+  EXPECT_EQ(line().opens(), 0);
+}
+
+TEST_F(Session, PortsAboveNineOpen) {
+  line().bus(12);
+  ASSERT_EQ(icDevInit("12"), 1);
+  EXPECT_EQ(icDevClose(), 1);
+}
+
+TEST_F(Session, CloseWithoutAnOpenPortReturnsZero) {
+  EXPECT_EQ(icDevInit("3"), 0);
+  EXPECT_EQ(icDevClose(), 0);
+  EXPECT_EQ(ChangeicDevSettings(0), 0);
+}
+
+TEST_F(Session, FailedConfigurationClosesThePort) {
+  line().fail_when = [](const sim::PortCall& c) { return c.op == sim::PortOp::kSetState; };
+  EXPECT_EQ(icDevInit("1"), 0);
+  EXPECT_FALSE(line().IsOpen());
+  EXPECT_FALSE(PortHeld());
+}
+
+TEST_F(Session, DecimalSettingIsExactlyTwo) {
+  struct {
+    const char* text;
+    bool two;
+  } rows[] = {{"2", true}, {"2 ", false}, {"02", false}, {"", false}, {"1", false}, {nullptr, false}};
+  for (const auto& row : rows) {
+    EXPECT_EQ(SetDecLen(row.text), 1);
+    EXPECT_EQ(TwoDecimals(), row.two) << (row.text ? row.text : "(null)");
+  }
+}
+
+TEST_F(Session, ReadOfFourBytesToThreeEndsByTheIntervalAndRestoresTimeouts) {
+  ASSERT_EQ(icDevInit("1"), 1);
+  ASSERT_EQ(ChangeicDevSettings(0), 1);
+  Timeouts before{7, 8, 9, 10, 11};
+  ASSERT_TRUE(line().SetTimeouts(1, before));
+  const std::uint8_t frame[] = {'S', 'A', '0', '0', '5', '!'};
+  ASSERT_TRUE(WritePort(frame, sizeof frame));
+  std::uint8_t reply[4] = {0, 0, 0, 0x77};
+  std::uint64_t start = line().NowMicros();
+  EXPECT_TRUE(ReadPort(reply, 4));
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(reply), 3), "OK!");
+  EXPECT_EQ(reply[3], 0x77);
+  std::uint64_t waited = line().NowMicros() - start;
+  EXPECT_GE(waited, 200'000u);
+  EXPECT_LT(waited, 210'000u);
+  Timeouts after;
+  ASSERT_TRUE(line().GetTimeouts(1, &after));
+  EXPECT_EQ(after.read_interval, 7u);
+  EXPECT_EQ(after.read_constant, 9u);
+  EXPECT_EQ(after.write_constant, 11u);
+  icDevClose();
+}
+
+TEST_F(Session, WriteDiscardsInputThatArrivedBefore) {
+  ASSERT_EQ(icDevInit("1"), 1);
+  ASSERT_EQ(ChangeicDevSettings(0), 1);
+  const std::uint8_t frame[] = {'S', 'A', '0', '0', '5', '!'};
+  ASSERT_TRUE(WritePort(frame, sizeof frame));
+  line().SleepMillis(50);  // "OK!" is in the input queue now
+  ASSERT_TRUE(WritePort(frame, sizeof frame));
+  std::uint8_t reply[8] = {};
+  ASSERT_TRUE(ReadPort(reply, 7));
+  EXPECT_STREQ(reinterpret_cast<char*>(reply), "OK!");  // one answer, not two
+  icDevClose();
+}
+
+}  // namespace
+}  // namespace icbus::test
