@@ -93,6 +93,114 @@ ICBUS_API int ICBUS_CALL Clear(int port, int machine);
 /* Clear for a terminal addressed with its management card number. */
 ICBUS_API int ICBUS_CALL ClearA(int port, int machine, int card);
 
+
+/* ---- Card lists ----------------------------------------------------------
+ * A terminal keeps two card lists. The first holds the cards reported lost
+ * (a consumption terminal: six-digit card numbers) or the cards opened for
+ * use (an attendance terminal: twelve digits, card number then password).
+ * `card` is put into the command as it is; it may have at most 21 bytes and
+ * no "!". Each returns 1 when the terminal answered "DONE", else 0. */
+
+/* Adds a card to the first list ("SO" card "!"). */
+ICBUS_API int ICBUS_CALL SetOpenCard(int port, int machine, const char *card);
+/* Removes a card from the first list ("SN" card "!"). */
+ICBUS_API int ICBUS_CALL DelOpenCard(int port, int machine, const char *card);
+/* Empties the first list ("SP!"). */
+ICBUS_API int ICBUS_CALL ClearOpenCard(int port, int machine);
+/* Adds a card to the second list ("SR" card "!"). */
+ICBUS_API int ICBUS_CALL SetOpenCardEx(int port, int machine, const char *card);
+/* Removes a card from the second list ("SQ" card "!"). */
+ICBUS_API int ICBUS_CALL DelOpenCardEx(int port, int machine, const char *card);
+/* Empties the second list ("SS!"). */
+ICBUS_API int ICBUS_CALL ClearOpenCardEx(int port, int machine);
+/* Asks whether a card is in the list ("SQ" card "!", the same frame as
+ * DelOpenCardEx; the terminal's kind decides). Returns 1 when the terminal
+ * answered "1", 0 for any other answer, -1 when the exchange failed or the
+ * card text is not acceptable. */
+ICBUS_API int ICBUS_CALL QueryCard(int port, int machine, const char *card);
+
+/* ---- Identity, passwords and state ---------------------------------------
+ * The broadcast commands (SetMachNo, SetMasterCard, Log_onPass, SetPass)
+ * carry no address: every terminal on the line hears them, so only one
+ * terminal may be connected. They return 1 on "DONE", else 0. */
+
+/* Sets the machine number and type: three digits and a type character,
+ * e.g. "001K" (at most 4 bytes). Broadcast. */
+ICBUS_API int ICBUS_CALL SetMachNo(int port, const char *number);
+/* Sets the management card number (six digits as text). Broadcast. */
+ICBUS_API int ICBUS_CALL SetMasterCard(int port, const char *card);
+/* Sets a new management card number `card` (text) on the terminal selected
+ * by its machine number and its current management card number. 1 / 0. */
+ICBUS_API int ICBUS_CALL SetMasterCardA(int port, int machine, const char *card,
+                                        int current_card);
+/* Cancels the IC-card password `old_password` (12 hexadecimal characters)
+ * that the terminal uses with the cards. Broadcast. */
+ICBUS_API int ICBUS_CALL Log_onPass(int port, const char *old_password);
+/* Sets the terminals' IC-card password (12 hexadecimal characters). Broadcast. */
+ICBUS_API int ICBUS_CALL SetPass(int port, const char *password);
+/* Loads the sector key (12 hexadecimal characters, at most 13 bytes) into the
+ * desktop card writer on `port`. 1 on "DONE", else 0. */
+ICBUS_API int ICBUS_CALL SetPassA(int port, const char *password);
+/* Puts the terminal into card reader/writer mode. 1 / 0. */
+ICBUS_API int ICBUS_CALL SetMachRead(int port, int machine);
+/* Reads the machine style: 0 loss-reporting, 1 account-opening. Returns the
+ * style, or -1 when the exchange failed or the answer is not a number. */
+ICBUS_API int ICBUS_CALL GetMachStyle(int port, int machine);
+/* Sets the machine style (one digit, 0 to 9 except 5). 1 / 0. */
+ICBUS_API int ICBUS_CALL SetMachStyle(int port, int machine, int style);
+/* Asks whether the terminal is in service: 1 in service, 0 out of service,
+ * -1 when the exchange failed. */
+ICBUS_API int ICBUS_CALL GetState(int port, int machine);
+/* `pause` 1 takes the terminal out of service, any other value puts it back
+ * into service. 1 / 0. */
+ICBUS_API int ICBUS_CALL SetPause(int port, int machine, int pause);
+/* Shows the library version ("动态库版本V4.30") in a message box on Windows
+ * and returns the box's answer (1 when closed with OK); elsewhere writes the
+ * same text as one UTF-8 line to standard error and returns 1. */
+ICBUS_API int ICBUS_CALL GetDllVersion(void);
+
+/* ---- Schedules, tariffs and display ---------------------------------------
+ * Each returns 1 when the terminal answered "DONE", else 0. Texts go into
+ * the command as they are (GBK for Chinese); a text that would make the
+ * command longer than 24 bytes, or that contains "!", fails before anything
+ * is sent. Negative numbers fail likewise. */
+
+/* Consumption-count limit of a window terminal ("SU%03d!"). */
+ICBUS_API int ICBUS_CALL SetMealTimes(int port, int machine, int limit);
+/* Consumption period: period number, start and end hour and minute
+ * (9 characters, at most 21). */
+ICBUS_API int ICBUS_CALL SetMealTime(int port, int machine, const char *period);
+/* Keyboard menu entry `index` (0-9) with an amount in yuan, sent in tenths
+ * (truncated). */
+ICBUS_API int ICBUS_CALL SetKeyboard(int port, int machine, int index, double amount);
+/* Category menu amount: the first byte of `category` (A-F) and of `menu`,
+ * and the amount in yuan, sent in hundredths (truncated). */
+ICBUS_API int ICBUS_CALL SetClassMenuMoney(int port, int machine, const char *category,
+                                           const char *menu, double amount);
+/* Category menu name (at most 18 bytes, padded to 13 with spaces). `menu` is
+ * not sent. */
+ICBUS_API int ICBUS_CALL SetClassMenuName(int port, int machine, const char *category,
+                                          const char *menu, const char *name);
+/* A further parameter: selector (0-9) and text (at most 20 bytes). */
+ICBUS_API int ICBUS_CALL SetReserveParam(int port, int machine, int selector, const char *text);
+/* Punch interval of an attendance terminal ("SU%03d!"). */
+ICBUS_API int ICBUS_CALL SetIntervalTime(int port, int machine, int interval);
+/* Text for an attendance terminal's display: a line letter (A, B or C) and
+ * the text, made exactly 17 bytes (cut, or padded with spaces). */
+ICBUS_API int ICBUS_CALL SetScreenDisplayText(int port, int machine, const char *text);
+/* Bell time of a timer: bell number, two time fields, ring seconds (8
+ * characters, at most 21). */
+ICBUS_API int ICBUS_CALL SetBellTime(int port, int machine, const char *bell);
+/* Door-open period of a timer (9 characters, at most 21). */
+ICBUS_API int ICBUS_CALL SetOpenTime(int port, int machine, const char *period);
+/* Water tariff: price per unit in fen, units per dispensing, seconds per
+ * unit ("SU%03d%05d%02d%02d!" with price x units as the second field). */
+ICBUS_API int ICBUS_CALL SetWaterParam(int port, int machine, int price, int units,
+                                       int seconds);
+/* Text shown when a card is read: card number (6), password field (6) and
+ * name, made exactly 18 bytes. */
+ICBUS_API int ICBUS_CALL SetReadCardName(int port, int machine, const char *text);
+
 #ifdef __cplusplus
 }
 #endif

@@ -17,14 +17,21 @@ std::optional<Reply> Bus::Deliver(const Frame& frame) {
   }
   if (replies.empty()) return std::nullopt;
   if (replies.size() == 1) return replies.front();
-  // Several devices driving the line at once: the receiver sees the bytes
-  // ANDed together (a driven 0 wins on the bus), which garbles the text.
+  // Several devices drive the line at once. They never start in the same bit
+  // time, so each further device's bits arrive a bit later than the first's;
+  // a driven 0 wins on the line, and the receiver sees the bytes ANDed
+  // together. Even identical answers arrive garbled.
   Reply collided = replies.front();
   for (std::size_t i = 1; i < replies.size(); ++i) {
     const std::string& other = replies[i].bytes;
     collided.delay_ms = std::min(collided.delay_ms, replies[i].delay_ms);
     if (other.size() > collided.bytes.size()) collided.bytes.resize(other.size(), '\xff');
-    for (std::size_t k = 0; k < other.size(); ++k) collided.bytes[k] &= other[k];
+    const unsigned skew = static_cast<unsigned>(i % 7) + 1;
+    for (std::size_t k = 0; k < other.size(); ++k) {
+      auto byte = static_cast<unsigned char>(other[k]);
+      auto late = static_cast<unsigned char>((byte << skew) | (0xffu >> (8 - skew)));
+      collided.bytes[k] = static_cast<char>(static_cast<unsigned char>(collided.bytes[k]) & late);
+    }
   }
   return collided;
 }

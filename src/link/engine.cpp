@@ -25,6 +25,7 @@ Outcome ReadReply(std::uint32_t length, bool fast) {
   std::vector<std::uint8_t> buffer(length + 1, 0);
   bool read = fast ? ReadPortFast(buffer.data(), length) : ReadPort(buffer.data(), length);
   if (read) outcome.ok = TrimReply(buffer.data(), buffer.size(), &outcome.reply);
+  outcome.arrived = outcome.ok;
   return outcome;
 }
 

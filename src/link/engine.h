@@ -37,8 +37,9 @@ struct Command {
 };
 
 struct Outcome {
-  bool ok = false;    // a reply with "!" arrived and passed the test
-  std::string reply;  // the reply text before its "!" (when one arrived)
+  bool ok = false;       // a reply with "!" arrived and passed the test
+  bool arrived = false;  // a reply with "!" arrived at all
+  std::string reply;     // the reply text before its "!" (when one arrived)
 };
 
 // Machine number 0..999 and management card number 0..999999 fit the frames.

@@ -59,13 +59,8 @@ TEST(Bus, SimultaneousRepliesCollide) {
   bus.Add(std::make_unique<Terminal>(config));
   auto reply = bus.Deliver({"SA003!", Mode::kAddress});
   ASSERT_TRUE(reply);
-  EXPECT_EQ(reply->bytes, "OK!");  // identical replies survive the collision
-  bus.Deliver({"SZ!", Mode::kData});
-  bus.devices()[0]->AddFault(Fault{Fault::Kind::kWrongWord, "SA", -1, 0, "NO"});
-  reply = bus.Deliver({"SA003!", Mode::kAddress});
-  ASSERT_TRUE(reply);
-  EXPECT_NE(reply->bytes, "OK!");
-  EXPECT_NE(reply->bytes, "NO!");
+  // Even identical answers collide: no "!" survives.
+  EXPECT_EQ(reply->bytes.find('!'), std::string::npos) << reply->bytes;
 }
 
 TEST(Terminal, SixDigitAddressChecksTheManagementCard) {

@@ -1,0 +1,308 @@
+// icbus-sim: an installation of simulated devices behind a pseudo-terminal,
+// answering in real time.
+//
+//   icbus-sim [--link PATH] [--config FILE] [--log FILE] [--pidfile FILE]
+//   icbus-sim --print-default
+//
+// The wire log has one line per frame, flushed at once:
+//   > M SA005!     host to devices; M address mode, S data mode, N no parity
+//   < N OK!        devices to host
+// Bytes outside printable ASCII, and the backslash, appear as \xNN. Lines
+// starting with "#" are notes (start, devices, stop), not frames.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "bus.h"
+#include "installation.h"
+#include "pty_line.h"
+
+namespace {
+
+using icbus::sim::Mode;
+using SteadyClock = std::chrono::steady_clock;
+
+// Bytes without their "!" are taken as a cut frame after this much silence.
+constexpr std::chrono::milliseconds kCutFrameIdle{50};
+
+volatile sig_atomic_t g_stop = 0;
+void OnStop(int) { g_stop = 1; }
+
+struct Options {
+  std::string link, config, log, pidfile;
+  bool print_default = false;
+  bool help = false;
+};
+
+void Usage(FILE* out) {
+  std::fputs(
+      "usage: icbus-sim [--link PATH] [--config FILE] [--log FILE] [--pidfile FILE]\n"
+      "       icbus-sim --print-default\n"
+      "  --link PATH      publish the pty's device path as symlink PATH\n"
+      "  --config FILE    installation as JSON (default: see --print-default)\n"
+      "  --log FILE       wire log, one line per frame (default: standard error)\n"
+      "  --pidfile FILE   write the process id once the line is ready\n",
+      out);
+}
+
+bool ParseOptions(int argc, char** argv, Options* options) {
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto value = [&](std::string* target) {
+      if (i + 1 >= argc) return false;
+      *target = argv[++i];
+      return true;
+    };
+    bool ok = true;
+    if (arg == "--link") {
+      ok = value(&options->link);
+    } else if (arg == "--config") {
+      ok = value(&options->config);
+    } else if (arg == "--log") {
+      ok = value(&options->log);
+    } else if (arg == "--pidfile") {
+      ok = value(&options->pidfile);
+    } else if (arg == "--print-default") {
+      options->print_default = true;
+    } else if (arg == "--help" || arg == "-h") {
+      options->help = true;
+    } else {
+      ok = false;
+    }
+    if (!ok) return false;
+  }
+  return true;
+}
+
+std::string Escape(const std::string& bytes) {
+  std::string text;
+  for (unsigned char c : bytes) {
+    if (c >= 0x20 && c < 0x7f && c != '\\') {
+      text.push_back(static_cast<char>(c));
+    } else {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      text += hex;
+    }
+  }
+  return text;
+}
+
+class WireLog {
+ public:
+  explicit WireLog(FILE* out) : out_(out) {}
+  void Frame(char direction, Mode mode, const std::string& bytes) {
+    std::fprintf(out_, "%c %c %s\n", direction, static_cast<char>(mode), Escape(bytes).c_str());
+    std::fflush(out_);
+  }
+  void Note(const std::string& text) {
+    std::fprintf(out_, "# %s\n", text.c_str());
+    std::fflush(out_);
+  }
+
+ private:
+  FILE* out_;
+};
+
+// Replaces an existing symlink (never another kind of file) atomically.
+bool PublishLink(const std::string& link, const std::string& target) {
+  struct stat st {};
+  if (::lstat(link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) return false;
+  std::string temporary = link + ".tmp" + std::to_string(::getpid());
+  ::unlink(temporary.c_str());
+  if (::symlink(target.c_str(), temporary.c_str()) != 0) return false;
+  if (::rename(temporary.c_str(), link.c_str()) != 0) {
+    ::unlink(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+// Removes the link only while it still names our pty.
+void WithdrawLink(const std::string& link, const std::string& target) {
+  char buffer[256] = {};
+  ssize_t n = ::readlink(link.c_str(), buffer, sizeof buffer - 1);
+  if (n > 0 && target == std::string(buffer, static_cast<std::size_t>(n))) ::unlink(link.c_str());
+}
+
+// setsid() fails in a process-group leader (a job started by a shell). Then
+// a child does the work and this process passes stop signals on to it.
+void LeaveProcessGroupLead() {
+  if (::getpid() != ::getpgrp()) return;
+  pid_t child = ::fork();
+  if (child <= 0) return;  // the child, or no fork: carry on here
+  static pid_t s_child = child;
+  auto forward = [](int sig) { ::kill(s_child, sig); };
+  struct sigaction action {};
+  action.sa_handler = forward;
+  ::sigaction(SIGTERM, &action, nullptr);
+  ::sigaction(SIGINT, &action, nullptr);
+  ::sigaction(SIGHUP, &action, nullptr);
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 1);
+}
+
+class Simulator {
+ public:
+  Simulator(icbus::sim::PtyLine* line, icbus::sim::Bus* bus, WireLog* log)
+      : line_(line), bus_(bus), log_(log) {}
+
+  // Runs until a stop signal; `waiting` is the signal mask to wait under.
+  bool Run(const sigset_t& waiting) {
+    while (!g_stop) {
+      pollfd p{line_->master(), POLLIN, 0};
+      timespec wait{};
+      timespec* timeout = NextDeadline(&wait);
+      int ready = ::ppoll(&p, 1, timeout, &waiting);
+      if (ready < 0 && errno != EINTR) return false;
+      if (ready > 0 && (p.revents & POLLIN) && !Receive()) return false;
+      if (ready > 0 && (p.revents & (POLLERR | POLLNVAL))) return false;
+      FlushCutFrame();
+      SendDueReplies();
+    }
+    return true;
+  }
+
+ private:
+  bool Receive() {
+    std::string bytes;
+    if (!line_->ReadAvailable(&bytes)) return false;
+    if (bytes.empty()) return true;
+    last_byte_ = SteadyClock::now();
+    for (const auto& frame : assembler_.Push(bytes, line_->CurrentMode())) Deliver(frame);
+    // Only a "!" completes a frame, so any other last byte leaves one open.
+    pending_cut_ = bytes.back() != '!';
+    return true;
+  }
+
+  void Deliver(const icbus::sim::Frame& frame) {
+    log_->Frame('>', frame.mode, frame.bytes);
+    auto reply = bus_->Deliver(frame);
+    if (!reply || reply->bytes.empty()) return;
+    auto due = SteadyClock::now() + std::chrono::milliseconds(reply->delay_ms);
+    replies_.emplace(due, reply->bytes);
+  }
+
+  void FlushCutFrame() {
+    if (!pending_cut_ || SteadyClock::now() - last_byte_ < kCutFrameIdle) return;
+    pending_cut_ = false;
+    if (auto frame = assembler_.Flush()) Deliver(*frame);
+  }
+
+  void SendDueReplies() {
+    auto now = SteadyClock::now();
+    while (!replies_.empty() && replies_.begin()->first <= now) {
+      const std::string& bytes = replies_.begin()->second;
+      if (!line_->Write(bytes)) log_->Note("could not write a reply to the host");
+      log_->Frame('<', Mode::kNone, bytes);
+      replies_.erase(replies_.begin());
+    }
+  }
+
+  // The earliest of the next reply and the cut-frame check; none: wait on.
+  timespec* NextDeadline(timespec* wait) {
+    auto now = SteadyClock::now();
+    auto deadline = SteadyClock::time_point::max();
+    if (!replies_.empty()) deadline = replies_.begin()->first;
+    if (pending_cut_) deadline = std::min(deadline, last_byte_ + kCutFrameIdle);
+    if (deadline == SteadyClock::time_point::max()) return nullptr;
+    auto left = deadline > now ? deadline - now : SteadyClock::duration::zero();
+    auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+    wait->tv_sec = static_cast<time_t>(ns / 1000000000);
+    wait->tv_nsec = static_cast<long>(ns % 1000000000);
+    return wait;
+  }
+
+  icbus::sim::PtyLine* line_;
+  icbus::sim::Bus* bus_;
+  WireLog* log_;
+  icbus::sim::FrameAssembler assembler_;
+  std::multimap<SteadyClock::time_point, std::string> replies_;
+  SteadyClock::time_point last_byte_;
+  bool pending_cut_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!ParseOptions(argc, argv, &options)) {
+    Usage(stderr);
+    return 2;
+  }
+  if (options.help) {
+    Usage(stdout);
+    return 0;
+  }
+  if (options.print_default) {
+    std::fputs(icbus::sim::DefaultInstallation().c_str(), stdout);
+    return 0;
+  }
+  icbus::sim::Bus bus;
+  std::string error;
+  bool built = options.config.empty()
+                   ? icbus::sim::BuildInstallation(icbus::sim::DefaultInstallation(), &bus, &error)
+                   : icbus::sim::LoadInstallation(options.config, &bus, &error);
+  if (!built) {
+    std::fprintf(stderr, "icbus-sim: %s\n", error.c_str());
+    return 1;
+  }
+  FILE* log_file = options.log.empty() ? stderr : std::fopen(options.log.c_str(), "w");
+  if (!log_file) {
+    std::fprintf(stderr, "icbus-sim: cannot write %s: %s\n", options.log.c_str(),
+                 std::strerror(errno));
+    return 1;
+  }
+
+  // Stop signals stay blocked except while waiting, so none is lost between
+  // a check of the flag and the wait.
+  sigset_t stops, waiting;
+  sigemptyset(&stops);
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&stops, sig);
+  LeaveProcessGroupLead();
+  ::signal(SIGPIPE, SIG_IGN);
+  struct sigaction action {};
+  action.sa_handler = OnStop;
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(sig, &action, nullptr);
+  ::sigprocmask(SIG_BLOCK, &stops, &waiting);
+
+  auto line = icbus::sim::PtyLine::Open(&error);
+  if (!line) {
+    std::fprintf(stderr, "icbus-sim: %s\n", error.c_str());
+    return 1;
+  }
+  if (!options.link.empty() && !PublishLink(options.link, line->slave_path())) {
+    std::fprintf(stderr, "icbus-sim: cannot publish %s: %s\n", options.link.c_str(),
+                 std::strerror(errno));
+    return 1;
+  }
+  WireLog log(log_file);
+  log.Note("line " + line->slave_path() + (options.link.empty() ? "" : " as " + options.link));
+  for (const auto& device : bus.devices()) log.Note(device->Describe());
+  if (!options.pidfile.empty()) {
+    if (FILE* pid = std::fopen(options.pidfile.c_str(), "w")) {
+      std::fprintf(pid, "%d\n", static_cast<int>(::getpid()));
+      std::fclose(pid);
+    }
+  }
+
+  Simulator simulator(line.get(), &bus, &log);
+  bool ok = simulator.Run(waiting);
+  log.Note(ok ? "stopped" : "line failed");
+  if (!options.link.empty()) WithdrawLink(options.link, line->slave_path());
+  if (!options.pidfile.empty()) ::unlink(options.pidfile.c_str());
+  return ok ? 0 : 1;
+}
