@@ -201,6 +201,65 @@ ICBUS_API int ICBUS_CALL SetWaterParam(int port, int machine, int price, int uni
  * name, made exactly 18 bytes. */
 ICBUS_API int ICBUS_CALL SetReadCardName(int port, int machine, const char *text);
 
+/* ---- Record counts and totals -------------------------------------------- */
+
+/* Number of records the terminal holds, or -1 when the exchange failed or
+ * the terminal answered "ERR". */
+ICBUS_API int ICBUS_CALL GetRecordCount(int port, int machine);
+/* GetRecordCount for a self-service top-up machine (management card). */
+ICBUS_API int ICBUS_CALL GetRecordCountA(int port, int machine, int card);
+/* Number of records of one kind (0-9, the terminal's own numbering), or -1. */
+ICBUS_API int ICBUS_CALL GetRecordCountR(int port, int machine, int kind);
+/* GetRecordCount for a desktop top-up machine (management card). */
+ICBUS_API int ICBUS_CALL GetRecordCountAt(int port, int machine, int card);
+/* Total amount in yuan of a window terminal's consumption records, or -1.0.
+ * Read in tenths, or in hundredths when the decimal setting is "2". */
+ICBUS_API double ICBUS_CALL GetTotal(int port, int machine);
+
+/* ---- Record download -------------------------------------------------------
+ * GetFirst (or GetFirstA) selects the terminal and keeps the port open; then
+ * call the record function that fits the terminal again and again. Each
+ * returns 1 with one record line in `out` (call again), 1 with "OVER" or the
+ * empty text in `out` (the download is complete and the port closed), or 0
+ * when the exchange failed (`out` untouched, port closed). No other call can
+ * open a port while the download holds it. A record call without an open
+ * download returns 0 and sends nothing.
+ *
+ * Record lines are the terminal's record text with a prefix and the machine
+ * number (three digits) appended; `out` must hold the longest line plus its
+ * terminator:
+ *   GetNext     "20" record machine   37 bytes (38 with two decimals)
+ *   GetNextK    "20" record machine   23 (attendance)
+ *   GetNextR    "20" record machine   23
+ *   GetNextBak  "20" record machine   37 (43 with two decimals; backup store)
+ *   GetNextAt   "203" record machine  38 (desktop top-up machine)
+ *   GetNextW    record machine        25 (water controller)
+ *   GetNextA    "20" record machine   38 (self-service top-up machine)
+ * `machine` (0-999) only supplies the appended digits; the terminal was
+ * selected by GetFirst. */
+
+/* Opens a download from terminal `machine`. 1 when the download is open. */
+ICBUS_API int ICBUS_CALL GetFirst(int port, int machine);
+/* GetFirst for top-up machines, with the management card number. */
+ICBUS_API int ICBUS_CALL GetFirstA(int port, int machine, int card);
+ICBUS_API int ICBUS_CALL GetNext(int machine, char *out);
+ICBUS_API int ICBUS_CALL GetNextK(int machine, char *out);
+ICBUS_API int ICBUS_CALL GetNextR(int machine, char *out);
+ICBUS_API int ICBUS_CALL GetNextBak(int machine, char *out);
+ICBUS_API int ICBUS_CALL GetNextAt(int machine, char *out);
+ICBUS_API int ICBUS_CALL GetNextW(int machine, char *out);
+ICBUS_API int ICBUS_CALL GetNextA(int machine, char *out);
+
+/* ---- Real-time swipes ----------------------------------------------------- */
+
+/* Polls terminal `machine` for its latest swipe over the port the caller
+ * holds open in address mode (icDevInit, ChangeicDevSettings(0)); opens,
+ * switches and closes nothing. Returns 1 when the poll was sent and the
+ * reply read (the reply text, at most 20 characters, is copied into `out`,
+ * at least 21 bytes, only when one arrived), 0 when sending or reading
+ * failed. "000000" means no swipe. */
+ICBUS_API icbus_bool ICBUS_CALL Real_time(int machine, char *out);
+
 #ifdef __cplusplus
 }
 #endif

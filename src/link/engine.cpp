@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "link/clock.h"
 #include "link/session.h"
 
 namespace icbus {
@@ -20,11 +21,13 @@ bool SendText(const std::string& frame) {
 
 // Reads a reply of at most `length` bytes into a zero-filled buffer and cuts
 // it at its "!". The buffer always keeps a terminator after the bytes read.
-Outcome ReadReply(std::uint32_t length, bool fast) {
+// Nothing when the read itself failed.
+std::optional<Outcome> ReadReply(std::uint32_t length, bool fast) {
   Outcome outcome;
   std::vector<std::uint8_t> buffer(length + 1, 0);
   bool read = fast ? ReadPortFast(buffer.data(), length) : ReadPort(buffer.data(), length);
-  if (read) outcome.ok = TrimReply(buffer.data(), buffer.size(), &outcome.reply);
+  if (!read) return std::nullopt;
+  outcome.ok = TrimReply(buffer.data(), buffer.size(), &outcome.reply);
   outcome.arrived = outcome.ok;
   return outcome;
 }
@@ -41,11 +44,15 @@ std::string AddressFrame(const Command& command) {
 
 bool Selects(Course course) { return course == Course::kPlain || course == Course::kSixDigit; }
 
-// Everything that can be known before the port is opened.
-bool Acceptable(int port, const Command& command) {
+// Everything about the address that can be known before the port is opened.
+bool AcceptableAddress(int port, const Command& command) {
   if (port < 1) return false;
   if (Selects(command.course) && !ValidMachine(command.machine)) return false;
-  if (command.course == Course::kSixDigit && !ValidCard(command.card)) return false;
+  return command.course != Course::kSixDigit || ValidCard(command.card);
+}
+
+// A command frame that fits its buffer and says what it means.
+bool AcceptableFrame(const Command& command) {
   std::size_t length = command.build ? command.frame_length : command.frame.size();
   if (length == 0) return false;
   if (command.raw) return true;
@@ -102,29 +109,30 @@ int CloseSession(int result) {
 }
 
 bool OpenAndSelect(int port, const Command& command) {
-  if (!Acceptable(port, command) || !Selects(command.course)) return false;
+  if (!AcceptableAddress(port, command) || !Selects(command.course)) return false;
   if (!DevInit(PortDigits(port).c_str())) return false;
   if (!ChangeDevSettings(kAddressMode)) return CloseSession(false);
   if (!SendText(AddressFrame(command))) return EndSession(false);
-  Outcome address = ReadReply(command.address_reply_length, false);
-  if (!address.ok || address.reply != "OK") return EndSession(false);
-  if (!ChangeDevSettings(kDataMode)) return EndSession(false);
+  auto address = ReadReply(command.address_reply_length, false);
+  if (!address || !address->ok || address->reply != "OK") return EndSession(false);
+  if (!ChangeDevSettings(kDataMode)) return WrapUpWith(command.on_data_mode_failure, false);
   return true;
 }
 
 Outcome Exchange(const Command& command) {
   std::string frame = command.build ? command.build() : command.frame;
   if (!SendText(frame)) return Outcome{};
-  return ReadReply(command.reply_length, false);
+  if (command.pause_before_read_ms) ActiveClock().PumpWait(command.pause_before_read_ms);
+  return ReadReply(command.reply_length, false).value_or(Outcome{});
 }
 
-Outcome Poll(const std::string& frame, std::uint32_t reply_length) {
-  if (!PortHeld() || !SendText(frame)) return Outcome{};
+std::optional<Outcome> Poll(const std::string& frame, std::uint32_t reply_length) {
+  if (!PortHeld() || !SendText(frame)) return std::nullopt;
   return ReadReply(reply_length, true);
 }
 
 Outcome RunCommand(int port, const Command& command) {
-  if (!Acceptable(port, command)) return Outcome{};
+  if (!AcceptableAddress(port, command) || !AcceptableFrame(command)) return Outcome{};
   Outcome outcome;
   if (Selects(command.course)) {
     if (!OpenAndSelect(port, command)) return Outcome{};

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace icbus {
@@ -34,6 +35,12 @@ struct Command {
   const char* expect = nullptr;
   std::size_t buffer_size = 25;  // the frame buffer, terminator included
   WrapUp on_success = WrapUp::kEnd;
+  // How a failed switch to data mode is wound up: normally with "SZ!" after
+  // one more try; some commands close at once instead.
+  WrapUp on_data_mode_failure = WrapUp::kEnd;
+  // A pause (with window messages dispatched) between sending the command
+  // and reading its reply, for terminals that need time to fetch a record.
+  std::uint32_t pause_before_read_ms = 0;
 };
 
 struct Outcome {
@@ -57,7 +64,8 @@ bool OpenAndSelect(int port, const Command& command);
 // Step 5 on the held port: write the frame, read and cut the reply (no wrap-up).
 Outcome Exchange(const Command& command);
 // The poll: write in whatever mode the held port is in, read fast, cut.
-Outcome Poll(const std::string& frame, std::uint32_t reply_length);
+// Nothing when the write or the read failed.
+std::optional<Outcome> Poll(const std::string& frame, std::uint32_t reply_length);
 
 // Wrap-ups: they return `result` unchanged.
 int EndSession(int result);
