@@ -1,5 +1,6 @@
 #include "installation.h"
 
+#include <cctype>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -10,6 +11,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "card_writer.h"
 #include "terminal.h"
 
 namespace icbus::sim {
@@ -52,6 +54,62 @@ std::string TextIn(const json& object, const char* key, const std::string& fallb
   return value.get<std::string>();
 }
 
+bool BoolIn(const json& object, const char* key, bool fallback, const std::string& where) {
+  if (!object.contains(key)) return fallback;
+  const json& value = object.at(key);
+  if (!value.is_boolean()) throw BadInstallation(where + ": \"" + key + "\" must be true or false");
+  return value.get<bool>();
+}
+
+// Keys and passwords travel as twelve hexadecimal characters.
+std::string HexKeyIn(const json& object, const char* key, const std::string& fallback,
+                     const std::string& where) {
+  std::string text = TextIn(object, key, fallback, where);
+  bool hex = text.size() == 12;
+  for (char c : text) hex = hex && std::isxdigit(static_cast<unsigned char>(c));
+  if (!hex) {
+    throw BadInstallation(where + ": \"" + key + "\" must be 12 hexadecimal characters");
+  }
+  return text;
+}
+
+std::vector<std::string> TextsOf(const json& value, const std::string& what,
+                                 const std::string& where) {
+  if (!value.is_array()) throw BadInstallation(where + ": " + what + " must be a list of strings");
+  std::vector<std::string> texts;
+  for (const json& item : value) {
+    if (!item.is_string()) {
+      throw BadInstallation(where + ": " + what + " must be a list of strings");
+    }
+    texts.push_back(item.get<std::string>());
+  }
+  return texts;
+}
+
+std::set<std::string> CardsIn(const json& object, const char* key, const std::string& where) {
+  if (!object.contains(key)) return {};
+  std::vector<std::string> cards = TextsOf(object.at(key), std::string("\"") + key + "\"", where);
+  return std::set<std::string>(cards.begin(), cards.end());
+}
+
+// Only the commands a terminal records can hold settings.
+std::map<std::string, std::vector<std::string>> SettingsIn(const json& object,
+                                                           const std::string& where) {
+  if (!object.contains("settings")) return {};
+  const json& settings = object.at("settings");
+  if (!settings.is_object()) throw BadInstallation(where + ": \"settings\" must be an object");
+  static const std::set<std::string> commands = {"SU", "SH", "SI", "SO"};
+  std::map<std::string, std::vector<std::string>> held;
+  for (const auto& item : settings.items()) {
+    if (!commands.count(item.key())) {
+      throw BadInstallation(where + ": no settings are kept for \"" + item.key() +
+                            "\" (SU, SH, SI, SO)");
+    }
+    held[item.key()] = TextsOf(item.value(), "settings \"" + item.key() + "\"", where);
+  }
+  return held;
+}
+
 Fault::Kind KindNamed(const std::string& name, const std::string& where) {
   static const std::map<std::string, Fault::Kind> kinds = {
       {"silence", Fault::Kind::kSilence},
@@ -80,15 +138,38 @@ Fault ReadFault(const json& object, const std::string& where) {
 }
 
 std::unique_ptr<Device> BuildTerminal(const json& object, const std::string& where) {
-  RejectUnknownKeys(object, {"type", "machine", "management_card", "clock", "records", "faults"},
+  RejectUnknownKeys(object,
+                    {"type", "machine", "machine_type", "management_card", "clock", "records",
+                     "ic_password", "style", "in_service", "reader_mode", "answers_query", "cards",
+                     "cards_ex", "settings", "faults"},
                     where);
   if (!object.contains("machine")) throw BadInstallation(where + ": \"machine\" is missing");
   TerminalConfig config;
   config.machine = IntIn(object, "machine", 0, 0, 999, where);
+  std::string type = TextIn(object, "machine_type", std::string(1, config.machine_type), where);
+  if (type.size() != 1) {
+    throw BadInstallation(where + ": \"machine_type\" must be one character");
+  }
+  config.machine_type = type[0];
   config.management_card = IntIn(object, "management_card", 0, 0, 999999, where);
   config.clock = TextIn(object, "clock", config.clock, where);
   config.records = IntIn(object, "records", 0, 0, 1000000, where);
+  config.ic_password = HexKeyIn(object, "ic_password", config.ic_password, where);
+  config.style = IntIn(object, "style", config.style, 0, 9, where);
+  config.in_service = BoolIn(object, "in_service", config.in_service, where);
+  config.reader_mode = BoolIn(object, "reader_mode", config.reader_mode, where);
+  config.answers_query = BoolIn(object, "answers_query", config.answers_query, where);
+  config.cards = CardsIn(object, "cards", where);
+  config.cards_ex = CardsIn(object, "cards_ex", where);
+  config.settings = SettingsIn(object, where);
   return std::make_unique<Terminal>(config);
+}
+
+std::unique_ptr<Device> BuildCardWriter(const json& object, const std::string& where) {
+  RejectUnknownKeys(object, {"type", "key", "faults"}, where);
+  CardWriterConfig config;
+  config.key = HexKeyIn(object, "key", config.key, where);
+  return std::make_unique<CardWriter>(config);
 }
 
 // One builder per device type; the faults are read for every type alike.
@@ -97,6 +178,7 @@ using Builder = std::function<std::unique_ptr<Device>(const json&, const std::st
 const std::map<std::string, Builder>& Builders() {
   static const std::map<std::string, Builder> builders = {
       {"terminal", BuildTerminal},
+      {"card_writer", BuildCardWriter},
   };
   return builders;
 }
@@ -140,6 +222,37 @@ std::vector<std::unique_ptr<Device>> ReadInstallation(const std::string& text) {
   return devices;
 }
 
+// The entry forms of what devices hold: the inverse of their builders, keys
+// in the order a person reads them.
+using OrderedJson = nlohmann::ordered_json;
+
+OrderedJson TerminalEntry(const TerminalConfig& state) {
+  OrderedJson entry;
+  entry["type"] = "terminal";
+  entry["machine"] = state.machine;
+  entry["machine_type"] = std::string(1, state.machine_type);
+  entry["management_card"] = state.management_card;
+  entry["clock"] = state.clock;
+  entry["records"] = state.records;
+  entry["ic_password"] = state.ic_password;
+  entry["style"] = state.style;
+  entry["in_service"] = state.in_service;
+  entry["reader_mode"] = state.reader_mode;
+  entry["answers_query"] = state.answers_query;
+  entry["cards"] = state.cards;
+  entry["cards_ex"] = state.cards_ex;
+  entry["settings"] = OrderedJson::object();
+  for (const auto& [command, texts] : state.settings) entry["settings"][command] = texts;
+  return entry;
+}
+
+OrderedJson CardWriterEntry(const CardWriterConfig& state) {
+  OrderedJson entry;
+  entry["type"] = "card_writer";
+  entry["key"] = state.key;
+  return entry;
+}
+
 }  // namespace
 
 const std::string& DefaultInstallation() {
@@ -180,6 +293,18 @@ bool LoadInstallation(const std::string& path, Bus* bus, std::string* error) {
     return false;
   }
   return true;
+}
+
+std::string DeviceState(const Device& device) {
+  OrderedJson entry;
+  if (const auto* terminal = dynamic_cast<const Terminal*>(&device)) {
+    entry = TerminalEntry(terminal->state());
+  } else if (const auto* writer = dynamic_cast<const CardWriter*>(&device)) {
+    entry = CardWriterEntry(writer->state());
+  } else {
+    return device.Describe();
+  }
+  return entry.dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
 }
 
 }  // namespace icbus::sim

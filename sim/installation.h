@@ -4,9 +4,20 @@
 //     "devices": [
 //       { "type": "terminal",
 //         "machine": 5,                  // bus address, 0..999
+//         "machine_type": "K",           // one character, set by "SV" (default " ")
 //         "management_card": 123456,     // 0..999999 (default 0)
 //         "clock": "20260101080000",     // text answered to "SD!" (any text)
 //         "records": 0,                  // stored records (default 0)
+//         "ic_password": "FFFFFFFFFFFF", // 12 hexadecimal characters
+//         "style": 0,                    // 0..9: 0 loss-reporting, 1 account-opening
+//         "in_service": true,            // false: paused
+//         "reader_mode": false,          // true once told "SX!"
+//         "answers_query": true,         // "SQ" queries the first list; false:
+//                                        // "SQ" removes from the second list
+//         "cards": ["123456"],           // first list (card texts)
+//         "cards_ex": [],                // second list
+//         "settings": { "SU": ["005"] }, // settings received, by command:
+//                                        // "SU", "SH", "SI" or "SO"
 //         "faults": [                    // optional, tried in order
 //           { "kind": "silence",         // silence | no_bang | zero_before_bang |
 //                                        // wrong_word | extra_bytes | delay
@@ -14,13 +25,22 @@
 //             "count": -1,               // times to commit it; -1 = always (default)
 //             "delay_ms": 0,             // for delay
 //             "text": "" }               // wrong_word: the reply text;
-//         ] }                            // extra_bytes: the bytes appended
+//         ] },                           // extra_bytes: the bytes appended
+//       { "type": "card_writer",         // the desktop card writer
+//         "key": "FFFFFFFFFFFF",         // sector key, 12 hexadecimal characters
+//         "faults": [] }
 //     ]
 //   }
 //
-// Every device names its "type"; new kinds of device add a builder for their
-// type in installation.cpp. Unknown types and unknown keys are errors, so a
-// misspelt setting cannot pass unnoticed.
+// Only "type" and a terminal's "machine" are required. A card writer hears
+// only frames at no parity and terminals only frames with the ninth bit, so
+// both may share one simulated line: add a "card_writer" entry to the list
+// of devices. The default installation has none, so card-writer commands go
+// unanswered on it.
+//
+// Every device names its "type"; new kinds of device add a builder and a
+// state writer for their type in installation.cpp. Unknown types and unknown
+// keys are errors, so a misspelt setting cannot pass unnoticed.
 #pragma once
 #include <string>
 
@@ -38,5 +58,11 @@ bool BuildInstallation(const std::string& json_text, Bus* bus, std::string* erro
 
 // BuildInstallation from a file.
 bool LoadInstallation(const std::string& path, Bus* bus, std::string* error);
+
+// What `device` holds now, as its entry in an installation on one line of
+// JSON (faults left out), so it can be read by a person or loaded again.
+// Bytes that are not UTF-8 (GBK text) appear as U+FFFD. A device of a type
+// that has no entry form is described in words instead.
+std::string DeviceState(const Device& device);
 
 }  // namespace icbus::sim

@@ -8,7 +8,10 @@
 //   > M SA005!     host to devices; M address mode, S data mode, N no parity
 //   < N OK!        devices to host
 // Bytes outside printable ASCII, and the backslash, appear as \xNN. Lines
-// starting with "#" are notes (start, devices, stop), not frames.
+// starting with "#" are notes, not frames: the line, each device with what
+// it holds at the start ("# device 2: {...}"), what a device holds after a
+// frame changed it ("# device 2 now: {...}", right after that frame), and
+// the stop.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -23,6 +26,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "bus.h"
 #include "installation.h"
@@ -158,7 +162,9 @@ void LeaveProcessGroupLead() {
 class Simulator {
  public:
   Simulator(icbus::sim::PtyLine* line, icbus::sim::Bus* bus, WireLog* log)
-      : line_(line), bus_(bus), log_(log) {}
+      : line_(line), bus_(bus), log_(log) {
+    for (const auto& device : bus_->devices()) held_.push_back(icbus::sim::DeviceState(*device));
+  }
 
   // Runs until a stop signal; `waiting` is the signal mask to wait under.
   bool Run(const sigset_t& waiting) {
@@ -191,9 +197,22 @@ class Simulator {
   void Deliver(const icbus::sim::Frame& frame) {
     log_->Frame('>', frame.mode, frame.bytes);
     auto reply = bus_->Deliver(frame);
+    NoteChangedDevices();
     if (!reply || reply->bytes.empty()) return;
     auto due = SteadyClock::now() + std::chrono::milliseconds(reply->delay_ms);
     replies_.emplace(due, reply->bytes);
+  }
+
+  // Shows what a command did to the devices, so a person need not work it
+  // out from the frames.
+  void NoteChangedDevices() {
+    const auto& devices = bus_->devices();
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+      std::string state = icbus::sim::DeviceState(*devices[i]);
+      if (state == held_[i]) continue;
+      held_[i] = state;
+      log_->Note("device " + std::to_string(i + 1) + " now: " + state);
+    }
   }
 
   void FlushCutFrame() {
@@ -231,6 +250,7 @@ class Simulator {
   WireLog* log_;
   icbus::sim::FrameAssembler assembler_;
   std::multimap<SteadyClock::time_point, std::string> replies_;
+  std::vector<std::string> held_;  // DeviceState of each device, as last noted
   SteadyClock::time_point last_byte_;
   bool pending_cut_ = false;
 };
@@ -291,7 +311,9 @@ int main(int argc, char** argv) {
   }
   WireLog log(log_file);
   log.Note("line " + line->slave_path() + (options.link.empty() ? "" : " as " + options.link));
-  for (const auto& device : bus.devices()) log.Note(device->Describe());
+  for (std::size_t i = 0; i < bus.devices().size(); ++i) {
+    log.Note("device " + std::to_string(i + 1) + ": " + icbus::sim::DeviceState(*bus.devices()[i]));
+  }
   if (!options.pidfile.empty()) {
     if (FILE* pid = std::fopen(options.pidfile.c_str(), "w")) {
       std::fprintf(pid, "%d\n", static_cast<int>(::getpid()));

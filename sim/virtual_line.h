@@ -72,7 +72,12 @@ class VirtualLine final : public Port, public Clock {
   // Clock
   std::uint64_t NowMicros() override { return now_; }
   void SleepMillis(std::uint32_t ms) override { now_ += std::uint64_t{ms} * 1000; }
-  void PumpWait(std::uint32_t ms) override { SleepMillis(ms); }
+  void PumpWait(std::uint32_t ms) override {
+    pump_waits_.push_back(ms);
+    SleepMillis(ms);
+  }
+  // The pauses with message dispatch taken so far, in milliseconds.
+  const std::vector<std::uint32_t>& pump_waits() const { return pump_waits_; }
   LocalTime Local() override;
 
  private:
@@ -96,6 +101,7 @@ class VirtualLine final : public Port, public Clock {
   std::vector<WireEntry> log_;
   std::vector<ReadCall> reads_;
   std::vector<std::uint32_t> purges_;
+  std::vector<std::uint32_t> pump_waits_;
   int opens_ = 0;
   int closes_ = 0;
 };

@@ -1,0 +1,222 @@
+// Reading installations: every key of a terminal and of a card writer, the
+// refusals, and what a device holds written back in the same form.
+#include "installation.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "card_writer.h"
+#include "terminal.h"
+
+namespace icbus::sim {
+namespace {
+
+using nlohmann::json;
+
+// Builds one device from its entry; null (with the failure) when refused.
+template <class T>
+const T* BuildOne(Bus* bus, const std::string& entry) {
+  std::string error;
+  if (!BuildInstallation(R"({"devices": [)" + entry + "]}", bus, &error)) {
+    ADD_FAILURE() << error;
+    return nullptr;
+  }
+  if (bus->devices().size() != 1) return nullptr;
+  return dynamic_cast<const T*>(bus->devices().front().get());
+}
+
+TEST(InstallationTest, EveryTerminalKeyIsRead) {
+  Bus bus;
+  const Terminal* terminal = BuildOne<Terminal>(&bus, R"({
+      "type": "terminal", "machine": 12, "machine_type": "K", "management_card": 654321,
+      "clock": "20300102030405", "records": 7, "ic_password": "A1B2C3D4E5F6", "style": 1,
+      "in_service": false, "reader_mode": true, "answers_query": false,
+      "cards": ["123456", "000001"], "cards_ex": ["123456654321"],
+      "settings": {"SU": ["005", "010"], "SO": ["123456      Zhang"]}})");
+  ASSERT_NE(terminal, nullptr);
+  const TerminalConfig& held = terminal->state();
+  EXPECT_EQ(held.machine, 12);
+  EXPECT_EQ(held.machine_type, 'K');
+  EXPECT_EQ(held.management_card, 654321);
+  EXPECT_EQ(held.clock, "20300102030405");
+  EXPECT_EQ(held.records, 7);
+  EXPECT_EQ(held.ic_password, "A1B2C3D4E5F6");
+  EXPECT_EQ(held.style, 1);
+  EXPECT_FALSE(held.in_service);
+  EXPECT_TRUE(held.reader_mode);
+  EXPECT_FALSE(held.answers_query);
+  EXPECT_EQ(held.cards, (std::set<std::string>{"123456", "000001"}));
+  EXPECT_EQ(held.cards_ex, (std::set<std::string>{"123456654321"}));
+  EXPECT_EQ(held.settings, (std::map<std::string, std::vector<std::string>>{
+                               {"SU", {"005", "010"}}, {"SO", {"123456      Zhang"}}}));
+}
+
+TEST(InstallationTest, TerminalKeysLeftOutTakeTheirDefaults) {
+  Bus bus;
+  const Terminal* terminal = BuildOne<Terminal>(&bus, R"({"type": "terminal", "machine": 4})");
+  ASSERT_NE(terminal, nullptr);
+  const TerminalConfig& held = terminal->state();
+  EXPECT_EQ(held.machine_type, ' ');
+  EXPECT_EQ(held.ic_password, "FFFFFFFFFFFF");
+  EXPECT_EQ(held.style, 0);
+  EXPECT_TRUE(held.in_service);
+  EXPECT_FALSE(held.reader_mode);
+  EXPECT_TRUE(held.answers_query);
+  EXPECT_TRUE(held.cards.empty());
+  EXPECT_TRUE(held.cards_ex.empty());
+  EXPECT_TRUE(held.settings.empty());
+}
+
+TEST(InstallationTest, CardWriterKeepsItsKeyAndFaults) {
+  Bus bus;
+  const CardWriter* writer =
+      BuildOne<CardWriter>(&bus, R"({"type": "card_writer", "key": "0123456789ab",
+                "faults": [{"kind": "wrong_word", "frame": "SG", "count": 1, "text": "ERR"}]})");
+  ASSERT_NE(writer, nullptr);
+  EXPECT_EQ(writer->state().key, "0123456789ab");
+  // The fault spoils the first answer only; the writer still takes the key.
+  auto first = bus.Deliver({"SGA1B2C3D4E5F6!", Mode::kNone});
+  ASSERT_TRUE(first.has_value());
+  EXPECT_EQ(first->bytes, "ERR!");
+  auto second = bus.Deliver({"SG111111111111!", Mode::kNone});
+  ASSERT_TRUE(second.has_value());
+  EXPECT_EQ(second->bytes, "DONE!");
+  EXPECT_EQ(writer->state().key, "111111111111");
+}
+
+TEST(InstallationTest, CardWriterKeyDefaultsToAllF) {
+  Bus bus;
+  const CardWriter* writer = BuildOne<CardWriter>(&bus, R"({"type": "card_writer"})");
+  ASSERT_NE(writer, nullptr);
+  EXPECT_EQ(writer->state().key, "FFFFFFFFFFFF");
+}
+
+struct Refusal {
+  const char* entry;
+  const char* message;
+};
+
+TEST(InstallationTest, BadValuesAreRefusedWithAReason) {
+  const std::vector<Refusal> cases = {
+      {R"({"type": "terminal", "machine": 1, "machine_type": ""})",
+       "\"machine_type\" must be one character"},
+      {R"({"type": "terminal", "machine": 1, "machine_type": "KA"})",
+       "\"machine_type\" must be one character"},
+      {R"({"type": "terminal", "machine": 1, "machine_type": 7})",
+       "\"machine_type\" must be a string"},
+      {R"({"type": "terminal", "machine": 1, "ic_password": "FFFF"})",
+       "\"ic_password\" must be 12 hexadecimal characters"},
+      {R"({"type": "terminal", "machine": 1, "ic_password": "GFFFFFFFFFFF"})",
+       "\"ic_password\" must be 12 hexadecimal characters"},
+      {R"({"type": "terminal", "machine": 1, "style": 10})", "\"style\" must be 0..9"},
+      {R"({"type": "terminal", "machine": 1, "style": -1})", "\"style\" must be 0..9"},
+      {R"({"type": "terminal", "machine": 1, "in_service": "no"})",
+       "\"in_service\" must be true or false"},
+      {R"({"type": "terminal", "machine": 1, "reader_mode": 1})",
+       "\"reader_mode\" must be true or false"},
+      {R"({"type": "terminal", "machine": 1, "answers_query": null})",
+       "\"answers_query\" must be true or false"},
+      {R"({"type": "terminal", "machine": 1, "cards": "123456"})",
+       "\"cards\" must be a list of strings"},
+      {R"({"type": "terminal", "machine": 1, "cards_ex": [123456]})",
+       "\"cards_ex\" must be a list of strings"},
+      {R"({"type": "terminal", "machine": 1, "settings": []})", "\"settings\" must be an object"},
+      {R"({"type": "terminal", "machine": 1, "settings": {"SV": ["001K"]}})",
+       "no settings are kept for \"SV\""},
+      {R"({"type": "terminal", "machine": 1, "settings": {"SU": "005"}})",
+       "settings \"SU\" must be a list of strings"},
+      {R"({"type": "terminal", "machine": 1, "setting": {}})", "unknown key \"setting\""},
+      {R"({"type": "card_writer", "key": "FFFFFFFFFFF"})",
+       "\"key\" must be 12 hexadecimal characters"},
+      {R"({"type": "card_writer", "key": 12})", "\"key\" must be a string"},
+      {R"({"type": "card_writer", "machine": 1})", "unknown key \"machine\""},
+      {R"({"type": "card_writer", "faults": [{"kind": "smoke"}]})",
+       "device 2, fault 1: unknown fault kind \"smoke\""},
+  };
+  for (const Refusal& c : cases) {
+    SCOPED_TRACE(c.entry);
+    Bus bus;
+    std::string error;
+    // A good device first: a refusal must leave the bus as it was.
+    std::string text =
+        std::string(R"({"devices": [{"type": "terminal", "machine": 2}, )") + c.entry + "]}";
+    EXPECT_FALSE(BuildInstallation(text, &bus, &error));
+    EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    EXPECT_TRUE(bus.devices().empty());
+  }
+}
+
+TEST(InstallationTest, DefaultInstallationHoldsTerminalsOneAndFive) {
+  Bus bus;
+  std::string error;
+  ASSERT_TRUE(BuildInstallation(DefaultInstallation(), &bus, &error)) << error;
+  ASSERT_EQ(bus.devices().size(), 2u);
+  auto* one = dynamic_cast<const Terminal*>(bus.devices()[0].get());
+  auto* five = dynamic_cast<const Terminal*>(bus.devices()[1].get());
+  ASSERT_TRUE(one && five);
+  EXPECT_EQ(one->state().machine, 1);
+  EXPECT_EQ(five->state().machine, 5);
+  EXPECT_EQ(five->state().management_card, 123456);
+}
+
+TEST(DeviceStateTest, TerminalIsWrittenAsItsInstallationEntry) {
+  Bus bus;
+  ASSERT_NE(BuildOne<Terminal>(&bus, R"({"type": "terminal", "machine": 5, "cards": ["2", "1"],
+                                         "settings": {"SU": ["005"]}})"),
+            nullptr);
+  EXPECT_EQ(DeviceState(*bus.devices().front()),
+            R"({"type":"terminal","machine":5,"machine_type":" ","management_card":0,)"
+            R"("clock":"20260101080000","records":0,"ic_password":"FFFFFFFFFFFF","style":0,)"
+            R"("in_service":true,"reader_mode":false,"answers_query":true,"cards":["1","2"],)"
+            R"("cards_ex":[],"settings":{"SU":["005"]}})");
+}
+
+// What a device holds, loaded again, gives a device that holds the same.
+TEST(DeviceStateTest, WrittenStateLoadsBackUnchanged) {
+  const std::vector<std::string> entries = {
+      R"({"type": "terminal", "machine": 12, "machine_type": "K", "management_card": 654321,
+          "clock": "x", "records": 7, "ic_password": "A1B2C3D4E5F6", "style": 1,
+          "in_service": false, "reader_mode": true, "answers_query": false,
+          "cards": ["123456"], "cards_ex": ["123456654321"],
+          "settings": {"SH": ["3125"], "SI": ["107300800"]}})",
+      R"({"type": "card_writer", "key": "0123456789AB"})",
+  };
+  for (const std::string& entry : entries) {
+    SCOPED_TRACE(entry);
+    Bus first, second;
+    std::string error;
+    ASSERT_TRUE(BuildInstallation(R"({"devices": [)" + entry + "]}", &first, &error)) << error;
+    std::string state = DeviceState(*first.devices().front());
+    ASSERT_TRUE(BuildInstallation(R"({"devices": [)" + state + "]}", &second, &error)) << error;
+    EXPECT_EQ(DeviceState(*second.devices().front()), state);
+    EXPECT_EQ(json::parse(state), json::parse(entry));
+  }
+}
+
+TEST(DeviceStateTest, FollowsCommandsOverTheBus) {
+  Bus bus;
+  ASSERT_NE(BuildOne<Terminal>(&bus, R"({"type": "terminal", "machine": 5})"), nullptr);
+  const Device& terminal = *bus.devices().front();
+  std::string before = DeviceState(terminal);
+  bus.Deliver({"SA005!", Mode::kAddress});
+  EXPECT_EQ(DeviceState(terminal), before) << "selecting is not something a terminal holds";
+  bus.Deliver({"SO123456!", Mode::kData});
+  EXPECT_EQ(json::parse(DeviceState(terminal))["cards"], json::array({"123456"}));
+}
+
+// Chinese text reaches a terminal as GBK, which is not UTF-8.
+TEST(DeviceStateTest, NonUtf8TextDoesNotBreakTheState) {
+  Bus bus;
+  ASSERT_NE(BuildOne<Terminal>(&bus, R"({"type": "terminal", "machine": 5})"), nullptr);
+  bus.Deliver({"SA005!", Mode::kAddress});
+  bus.Deliver({"SO123456000000\xD5\xC5\xC8\xFD  !", Mode::kData});
+  json held = json::parse(DeviceState(*bus.devices().front()));
+  ASSERT_EQ(held["settings"]["SO"].size(), 1u);
+  EXPECT_EQ(held["settings"]["SO"][0], "123456000000\uFFFD\uFFFD\uFFFD\uFFFD  ");
+}
+
+}  // namespace
+}  // namespace icbus::sim

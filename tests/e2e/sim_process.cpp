@@ -1,0 +1,163 @@
+#include "sim_process.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+extern char** environ;
+
+namespace icbus::e2e {
+namespace {
+
+using std::chrono::milliseconds;
+using SteadyClock = std::chrono::steady_clock;
+
+pid_t Spawn(const std::vector<std::string>& args, posix_spawn_file_actions_t* actions) {
+  std::vector<char*> argv;
+  std::string program = ICBUS_SIM_PATH;
+  argv.push_back(program.data());
+  std::vector<std::string> copies = args;
+  for (auto& arg : copies) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawn(&pid, program.c_str(), actions, nullptr, argv.data(), environ) != 0) return -1;
+  return pid;
+}
+
+int Reap(pid_t pid, milliseconds limit) {
+  auto end = SteadyClock::now() + limit;
+  int status = 0;
+  while (SteadyClock::now() < end) {
+    pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (done < 0) return -1;
+    std::this_thread::sleep_for(milliseconds(5));
+  }
+  return -1;
+}
+
+}  // namespace
+
+SimProcess::SimProcess(const std::string& config_json, const std::string& stale_link) {
+  char pattern[] = "/tmp/icbus-e2e-XXXXXX";
+  if (!::mkdtemp(pattern)) return;
+  dir_ = pattern;
+  link_ = dir_ + "/com";
+  log_ = dir_ + "/wire.log";
+  std::vector<std::string> args = {"--link", link_, "--log", log_};
+  if (!config_json.empty()) {
+    std::string config = dir_ + "/installation.json";
+    std::ofstream(config) << config_json;
+    args.push_back("--config");
+    args.push_back(config);
+  }
+  if (!stale_link.empty() && ::symlink(stale_link.c_str(), link_.c_str()) != 0) return;
+  pid_ = Spawn(args, nullptr);
+  if (pid_ <= 0) return;
+  // Ready once the link leads to the pty.
+  auto end = SteadyClock::now() + milliseconds(5000);
+  struct stat st {};
+  while (::stat(link_.c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) {
+    if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+      pid_ = -1;
+      return;
+    }
+    if (SteadyClock::now() > end) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+      pid_ = -1;
+      return;
+    }
+    std::this_thread::sleep_for(milliseconds(2));
+  }
+}
+
+SimProcess::~SimProcess() {
+  Stop();
+  if (!dir_.empty()) {
+    ::unlink(log_.c_str());
+    ::unlink(link_.c_str());
+    ::unlink((dir_ + "/installation.json").c_str());
+    ::rmdir(dir_.c_str());
+  }
+}
+
+std::vector<std::string> SimProcess::Frames() const {
+  std::vector<std::string> frames;
+  std::ifstream in(log_);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line[0] != '#') frames.push_back(line);
+  }
+  return frames;
+}
+
+std::vector<std::string> SimProcess::Notes() const {
+  std::vector<std::string> notes;
+  std::ifstream in(log_);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("# ", 0) == 0) notes.push_back(line.substr(2));
+  }
+  return notes;
+}
+
+bool SimProcess::WaitForFrame(const std::string& line, std::size_t skip, milliseconds limit) const {
+  auto end = SteadyClock::now() + limit;
+  for (;;) {
+    std::vector<std::string> frames = Frames();
+    for (std::size_t i = skip; i < frames.size(); ++i) {
+      if (frames[i] == line) return true;
+    }
+    if (SteadyClock::now() > end) return false;
+    std::this_thread::sleep_for(milliseconds(5));
+  }
+}
+
+int SimProcess::Stop() {
+  if (pid_ <= 0) return -1;
+  ::kill(pid_, SIGTERM);
+  int status = Reap(pid_, milliseconds(3000));
+  if (status < 0) {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  pid_ = -1;
+  return status;
+}
+
+int RunSim(const std::vector<std::string>& args, std::string* output) {
+  int pipe_fds[2];
+  if (::pipe(pipe_fds) != 0) return -1;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 2);
+  posix_spawn_file_actions_addclose(&actions, pipe_fds[0]);
+  pid_t pid = Spawn(args, &actions);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(pipe_fds[1]);
+  std::ostringstream text;
+  char chunk[512];
+  ssize_t n;
+  while ((n = ::read(pipe_fds[0], chunk, sizeof chunk)) > 0) text.write(chunk, n);
+  ::close(pipe_fds[0]);
+  if (output) *output = text.str();
+  return pid > 0 ? Reap(pid, milliseconds(5000)) : -1;
+}
+
+PortMapping::PortMapping(int port, const std::string& path)
+    : variable_("ICBUS_COM" + std::to_string(port)) {
+  ::setenv(variable_.c_str(), path.c_str(), 1);
+}
+
+PortMapping::~PortMapping() { ::unsetenv(variable_.c_str()); }
+
+}  // namespace icbus::e2e
