@@ -260,6 +260,81 @@ ICBUS_API int ICBUS_CALL GetNextA(int machine, char *out);
  * failed. "000000" means no swipe. */
 ICBUS_API icbus_bool ICBUS_CALL Real_time(int machine, char *out);
 
+/* ---- Card writer ------------------------------------------------------------
+ * The desktop card writer on `port` reads and writes 16-byte blocks of
+ * sector/block IC cards; `sector` is 0 to 99 and `block` 0 to 3 within it
+ * (sector x 4 + block at most 99). Every call is a sequence of complete port
+ * transactions: read the block, write it back changed, beep on the writer.
+ * The sector key is the one SetPassA loaded into the writer.
+ *
+ * Card result codes:
+ *    1 success
+ *    0 the writer answered nothing complete (no "!")
+ *   -1 the port could not be opened or the exchange failed; a sector, block
+ *      or text the writer's commands cannot carry
+ *    2 no single card on the writer (anticollision error)
+ *    3 the sector key does not match the card
+ *    4 the writer could not read or write the block, or the block does not
+ *      hold card data where the operation reads a field (nothing is written)
+ *    5 a value out of range: nothing is written and no beep sounded
+ *
+ * Amounts are in yuan. The decimal setting (SetDecLen) selects the layout on
+ * every call: "2" keeps the balance in hundredths in 3 bytes, anything else
+ * in 2 bytes, whose unit the amount mode gives (0 tenths, 1 hundredths).
+ * Conversions truncate: 1.15 yuan is 114 hundredths with mode 1 and 115 in
+ * the two-decimal layout. */
+
+/* Beep on the writer: mode 0 success (one beep), 1 failure (two beeps 50 ms
+ * apart); other modes send nothing. */
+ICBUS_API void ICBUS_CALL BeepAX(int port, int mode);
+/* Reads the card number of the purse block into `out` (at least 8 bytes) as
+ * decimal text of at least six digits. Card result code; failure beep when
+ * the block cannot be read, success beep otherwise. */
+ICBUS_API int ICBUS_CALL ReadCard(int port, int sector, int block, char *out);
+/* Writes the card number (decimal text 0 to 1048575) into the purse block. */
+ICBUS_API int ICBUS_CALL WriteCard(int port, int sector, int block, const char *number);
+/* Issues a card: number, five-digit password and daily limit in yuan (stored
+ * in tenths, at most 6553.5) in the one-decimal positions, whatever the
+ * decimal setting. */
+ICBUS_API int ICBUS_CALL WriteCardEx(int port, int sector, int block, const char *number,
+                                     const char *password, double daily_limit);
+/* Writes a whole block: the account number (hexadecimal digits, at most 21)
+ * followed by 13 zeros. The block is not read first. */
+ICBUS_API int ICBUS_CALL WriteCardAccountNo(int port, int sector, int block,
+                                            const char *account);
+/* Writes the five-digit card password: into the purse block in the
+ * one-decimal layout, into the parameter block (sends 18 characters) in the
+ * two-decimal layout. */
+ICBUS_API int ICBUS_CALL WriteCardPass(int port, int sector, int block, const char *password);
+/* Reads the five-digit card password into `out` (at least 6 bytes); `out`
+ * gets the empty text when the block cannot be read. */
+ICBUS_API int ICBUS_CALL ReadCardPass(int port, int sector, int block, char *out);
+/* Balance in yuan, or -1.0 when the block cannot be read. */
+ICBUS_API double ICBUS_CALL ReadBalance(int port, int sector, int block, int mode);
+/* Adds `amount` to the balance and advances the top-up counter. 5 when the
+ * new balance would exceed the field or the amount is negative. `kind` (0
+ * top-up, 1 refund) is not stored on the card. */
+ICBUS_API int ICBUS_CALL Increase(int port, int kind, int sector, int block, double amount,
+                                  int mode);
+/* Takes `amount` off the balance and advances the counter; with `cancel`
+ * non-zero empties the purse and zeroes the counter. 5 when the balance does
+ * not cover the amount or the amount is negative. */
+ICBUS_API int ICBUS_CALL Decrease(int port, int cancel, int sector, int block, double amount,
+                                  int mode);
+/* Daily spending limit in yuan, or -1.0. */
+ICBUS_API double ICBUS_CALL ReadCardMaxConsume(int port, int sector, int block);
+/* Writes the daily limit: tenths (truncated, at most 6553.5) or, with two
+ * decimals, hundredths (rounded up, at most 167772.15). */
+ICBUS_API int ICBUS_CALL WriteCardMaxConsume(int port, int sector, int block, double limit);
+/* Top-up counter 0 to 65535, or -1. No beep on success. */
+ICBUS_API int ICBUS_CALL ReadCardAddCount(int port, int sector, int block);
+/* Writes the top-up counter (0 to 65535). */
+ICBUS_API int ICBUS_CALL WriteCardAddCount(int port, int sector, int block, int count);
+/* Per-meal count limit of the parameter block (0 to 255), or -1. */
+ICBUS_API int ICBUS_CALL ReadCardMaxCC(int port, int sector, int block);
+/* Writes the per-meal count limit (0 to 255; above: 5 after reading). */
+ICBUS_API int ICBUS_CALL WriteCardMaxCC(int port, int sector, int block, int limit);
+
 #ifdef __cplusplus
 }
 #endif

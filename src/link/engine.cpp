@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "link/clock.h"
+#include "link/port.h"
 #include "link/session.h"
 
 namespace icbus {
@@ -27,6 +28,7 @@ std::optional<Outcome> ReadReply(std::uint32_t length, bool fast) {
   std::vector<std::uint8_t> buffer(length + 1, 0);
   bool read = fast ? ReadPortFast(buffer.data(), length) : ReadPort(buffer.data(), length);
   if (!read) return std::nullopt;
+  outcome.transferred = true;
   outcome.ok = TrimReply(buffer.data(), buffer.size(), &outcome.reply);
   outcome.arrived = outcome.ok;
   return outcome;
@@ -121,6 +123,7 @@ bool OpenAndSelect(int port, const Command& command) {
 
 Outcome Exchange(const Command& command) {
   std::string frame = command.build ? command.build() : command.frame;
+  if (command.clear_output_first) PurgePortWith(kPurgeTxClear);
   if (!SendText(frame)) return Outcome{};
   if (command.pause_before_read_ms) ActiveClock().PumpWait(command.pause_before_read_ms);
   return ReadReply(command.reply_length, false).value_or(Outcome{});

@@ -41,11 +41,15 @@ struct Command {
   // A pause (with window messages dispatched) between sending the command
   // and reading its reply, for terminals that need time to fetch a record.
   std::uint32_t pause_before_read_ms = 0;
+  // Drop whatever still waits in the output queue before sending (the card
+  // writer's beep must not sound after a stale command).
+  bool clear_output_first = false;
 };
 
 struct Outcome {
   bool ok = false;       // a reply with "!" arrived and passed the test
   bool arrived = false;  // a reply with "!" arrived at all
+  bool transferred = false;  // the command was written and the read completed
   std::string reply;     // the reply text before its "!" (when one arrived)
 };
 

@@ -107,8 +107,10 @@ bool TwoDecimals() { return g_decimal_length == "2"; }
 
 bool PortHeld() { return g_held; }
 
-void PurgePort() {
-  if (g_held) ActivePort().Purge(g_port, kPurgeFlags);
+void PurgePort() { PurgePortWith(kPurgeFlags); }
+
+void PurgePortWith(std::uint32_t flags) {
+  if (g_held) ActivePort().Purge(g_port, flags);
 }
 
 bool WritePort(const std::uint8_t* data, std::uint32_t count) {

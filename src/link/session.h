@@ -28,6 +28,7 @@ constexpr std::uint32_t kQueueSize = 1024;
 constexpr std::uint32_t kBaudRate = 19200;
 
 void PurgePort();
+void PurgePortWith(std::uint32_t flags);
 bool WritePort(const std::uint8_t* data, std::uint32_t count);
 bool ReadPort(std::uint8_t* data, std::uint32_t count);      // 200/200/200 ms
 bool ReadPortFast(std::uint8_t* data, std::uint32_t count);  // 5/3/0 ms

@@ -1,0 +1,35 @@
+#include "card/course.h"
+
+#include "card/layout.h"
+
+namespace icbus::card {
+
+int WriteAndBeep(int port, int sector, int block, const std::string& text) {
+  int code = WriteCardBlock(port, sector, block, text);
+  Sound(port, code == kOk ? Beep::kSuccess : Beep::kFailure);
+  return code;
+}
+
+int ReadModifyWrite(int port, int sector, int block, Beep on_read_failure,
+                    const std::function<Edit(const std::string& block)>& edit) {
+  std::string text;
+  int code = ReadCardBlock(port, sector, block, &text);
+  if (code != kOk) {
+    Sound(port, on_read_failure);
+    return code;
+  }
+  // Only whole blocks of card data are ever written back: a short or
+  // garbled reply must not end up on the card.
+  Edit change = IsBlockText(text) ? edit(text) : Edit::Stop(kBlockFailed);
+  if (change.code == kBlockFailed) Sound(port, Beep::kFailure);
+  if (change.code != kOk) return change.code;
+  return WriteAndBeep(port, sector, block, change.text);
+}
+
+int ReadOrBeep(int port, int sector, int block, std::string* text) {
+  int code = ReadCardBlock(port, sector, block, text);
+  if (code != kOk) Sound(port, Beep::kFailure);
+  return code;
+}
+
+}  // namespace icbus::card

@@ -1,0 +1,16 @@
+#include "catalog.h"
+
+namespace icbus::tool {
+
+const CommandTable& AllCommands() {
+  static const CommandTable table = [] {
+    CommandTable all;
+    for (const CommandTable& family : {ClockCommands()}) {
+      all.insert(all.end(), family.begin(), family.end());
+    }
+    return all;
+  }();
+  return table;
+}
+
+}  // namespace icbus::tool

@@ -1,0 +1,26 @@
+#include "command.h"
+
+namespace icbus::tool {
+
+const std::vector<OptionSpec>& GlobalOptions() {
+  static const std::vector<OptionSpec> options = {
+      ChoiceOption("decimals", {"1", "2"},
+                   "decimal places of amounts: 1 for tenths of a yuan (the default), 2 for "
+                   "hundredths"),
+  };
+  return options;
+}
+
+void ApplyGlobalOptions(const OptionValues& options, const BusApi& bus) {
+  // The library keeps the setting for the process, starting at tenths, so it
+  // is only passed on when asked for.
+  if (options.Has("decimals")) bus.set_dec_len(options.Text("decimals").c_str());
+}
+
+std::string JoinPath(const std::vector<std::string>& path) {
+  std::string joined;
+  for (const std::string& word : path) joined += (joined.empty() ? "" : " ") + word;
+  return joined;
+}
+
+}  // namespace icbus::tool

@@ -1,0 +1,14 @@
+// icbus: the command-line face of the icbus library.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "bus_api.h"
+#include "catalog.h"
+#include "run.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return icbus::tool::Run(args, icbus::tool::AllCommands(), icbus::tool::LibraryApi(), std::cout,
+                          std::cerr);
+}

@@ -1,0 +1,32 @@
+#include "run.h"
+
+#include "help.h"
+#include "resolve.h"
+
+namespace icbus::tool {
+
+int Run(const std::vector<std::string>& args, const CommandTable& table, const BusApi& bus,
+        std::ostream& out, std::ostream& err) {
+  Resolution resolution = Resolve(args, table);
+  switch (resolution.kind) {
+    case Resolution::Kind::kCommandHelp:
+      out << CommandHelp(*resolution.command);
+      return kExitOk;
+    case Resolution::Kind::kGroupHelp:
+      out << GroupHelp(table, resolution.group);
+      return kExitOk;
+    case Resolution::Kind::kUsageError:
+      err << "icbus: " << resolution.error << "\n"
+          << HelpHint(resolution.command ? resolution.command->path : resolution.group) << "\n";
+      return kExitUsage;
+    case Resolution::Kind::kRun:
+      break;
+  }
+  ApplyGlobalOptions(resolution.options, bus);
+  Outcome outcome = resolution.command->handler({resolution.options, bus, out});
+  if (outcome.ok) return kExitOk;
+  err << "icbus: " << outcome.message << "\n";
+  return kExitFailed;
+}
+
+}  // namespace icbus::tool

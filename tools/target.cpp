@@ -1,0 +1,38 @@
+#include "target.h"
+
+namespace icbus::tool {
+
+// The library refuses values outside these ranges without sending anything;
+// checking them here as well turns a typo into a usage error instead of a
+// "did not answer" that would send someone looking at the wiring.
+OptionSpec PortOption() {
+  return IntegerOption("port", "N", 1, 255, true,
+                       "serial port number: 1 is COM1; on Linux the device named by "
+                       "$ICBUS_COM<N>, else /dev/ttyS<N-1>");
+}
+
+OptionSpec MachineOption() {
+  return IntegerOption("machine", "N", 0, 999, true, "the terminal's machine number, 0 to 999");
+}
+
+OptionSpec CardOption() {
+  return IntegerOption("card", "N", 0, 999999, false,
+                       "address the terminal together with its management card number, 0 to "
+                       "999999");
+}
+
+Target TargetFrom(const OptionValues& options) {
+  Target target;
+  target.port = static_cast<int>(options.Integer("port"));
+  target.machine = static_cast<int>(options.Integer("machine"));
+  target.card = options.OptionalInt("card");
+  return target;
+}
+
+std::string Describe(const Target& target) {
+  std::string text = "terminal " + std::to_string(target.machine);
+  if (target.card) text += " (card " + std::to_string(*target.card) + ")";
+  return text + " on port " + std::to_string(target.port);
+}
+
+}  // namespace icbus::tool

@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include "catalog.h"
+#include "help.h"
+
+namespace icbus::tool {
+namespace {
+
+const Command& Find(const std::vector<std::string>& path) {
+  for (const Command& command : AllCommands()) {
+    if (command.path == path) return command;
+  }
+  throw std::runtime_error("no such command");
+}
+
+TEST(CommandHelp, UsageLineMarksOptionalOptions) {
+  std::string help = CommandHelp(Find({"time", "get"}));
+  EXPECT_EQ(
+      help.rfind("Usage: icbus time get --port N --machine N [--card N] [--decimals 1|2]\n", 0), 0u)
+      << help;
+}
+
+TEST(CommandHelp, ListsEveryOptionWithItsHelp) {
+  const Command& clear = Find({"clear"});
+  std::string help = CommandHelp(clear);
+  EXPECT_NE(help.find(clear.description), std::string::npos);
+  for (const OptionSpec& spec : clear.options) {
+    EXPECT_NE(help.find("--" + spec.name + " " + spec.value_name), std::string::npos) << spec.name;
+    EXPECT_NE(help.find(spec.help), std::string::npos) << spec.name;
+  }
+  EXPECT_NE(help.find("--machine N     the terminal's machine number, 0 to 999 (required)\n"),
+            std::string::npos)
+      << help;
+  EXPECT_NE(help.find("--help"), std::string::npos);
+}
+
+TEST(GroupHelp, ListsOnlyTheCommandsOfTheGroup) {
+  std::string help = GroupHelp(AllCommands(), {"time"});
+  EXPECT_EQ(help.rfind("Usage: icbus time COMMAND [options]\n", 0), 0u) << help;
+  EXPECT_NE(help.find("  time get  read a terminal's clock\n"), std::string::npos) << help;
+  EXPECT_NE(help.find("time set"), std::string::npos);
+  EXPECT_EQ(help.find("clear"), std::string::npos);
+}
+
+TEST(GroupHelp, TopLevelListsEverything) {
+  std::string help = GroupHelp(AllCommands(), {});
+  for (const Command& command : AllCommands()) {
+    EXPECT_NE(help.find(JoinPath(command.path)), std::string::npos) << JoinPath(command.path);
+    EXPECT_NE(help.find(command.summary), std::string::npos);
+  }
+}
+
+TEST(HelpHint, PointsAtTheNearestHelp) {
+  EXPECT_EQ(HelpHint({}), "Try 'icbus --help'.");
+  EXPECT_EQ(HelpHint({"time", "get"}), "Try 'icbus time get --help'.");
+}
+
+}  // namespace
+}  // namespace icbus::tool

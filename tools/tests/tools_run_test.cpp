@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "catalog.h"
+#include "fake_bus.h"
+#include "run.h"
+
+namespace icbus::tool {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+class RunTest : public ::testing::Test {
+ protected:
+  int RunArgs(std::vector<std::string> args) {
+    return tool::Run(args, AllCommands(), UseFakeBus(&bus_), out_, err_);
+  }
+  FakeBus bus_;
+  std::ostringstream out_;
+  std::ostringstream err_;
+};
+
+TEST_F(RunTest, TimeGetPrintsTheClockText) {
+  bus_.clock = "0501 12:00";
+  EXPECT_EQ(RunArgs({"time", "get", "--port", "1", "--machine", "5"}), kExitOk);
+  EXPECT_EQ(bus_.calls, (Calls{"GetTime(1, 5)"}));
+  EXPECT_EQ(out_.str(), "0501 12:00\n");
+  EXPECT_EQ(err_.str(), "");
+}
+
+TEST_F(RunTest, TimeGetPrintsAnEmptyClockTextAsAnEmptyLine) {
+  bus_.clock = "";
+  EXPECT_EQ(RunArgs({"time", "get", "--port", "1", "--machine", "5"}), kExitOk);
+  EXPECT_EQ(out_.str(), "\n");
+}
+
+TEST_F(RunTest, CardSelectsTheSixDigitVariant) {
+  EXPECT_EQ(RunArgs({"time", "get", "--port", "3", "--machine", "7", "--card", "123456"}), kExitOk);
+  EXPECT_EQ(RunArgs({"time", "set", "--port", "3", "--machine", "7", "--card", "12"}), kExitOk);
+  EXPECT_EQ(RunArgs({"clear", "--card", "0", "--port", "3", "--machine", "7"}), kExitOk);
+  EXPECT_EQ(bus_.calls, (Calls{"GetTimeA(3, 7, 123456)", "SetTimeA(3, 7, 12)", "ClearA(3, 7, 0)"}));
+}
+
+TEST_F(RunTest, SetAndClearReportWhatWasDone) {
+  EXPECT_EQ(RunArgs({"time", "set", "--port", "2", "--machine", "9"}), kExitOk);
+  EXPECT_EQ(RunArgs({"clear", "--port", "2", "--machine", "9"}), kExitOk);
+  EXPECT_EQ(bus_.calls, (Calls{"SetTime(2, 9)", "Clear(2, 9)"}));
+  EXPECT_EQ(out_.str(),
+            "clock of terminal 9 on port 2 set to the host's local time\n"
+            "records of terminal 9 on port 2 cleared\n");
+}
+
+TEST_F(RunTest, FailuresGiveOneLineAndExitCodeOne) {
+  bus_.result = 0;
+  EXPECT_EQ(RunArgs({"time", "get", "--port", "1", "--machine", "5"}), kExitFailed);
+  EXPECT_EQ(RunArgs({"time", "set", "--port", "1", "--machine", "5", "--card", "99"}), kExitFailed);
+  EXPECT_EQ(RunArgs({"clear", "--port", "4", "--machine", "0"}), kExitFailed);
+  EXPECT_EQ(out_.str(), "");
+  EXPECT_EQ(err_.str(),
+            "icbus: terminal 5 on port 1 did not answer the clock request\n"
+            "icbus: terminal 5 (card 99) on port 1 did not confirm the new clock\n"
+            "icbus: terminal 0 on port 4 did not confirm clearing its records\n");
+}
+
+TEST_F(RunTest, DecimalsIsSetBeforeTheCommandRuns) {
+  EXPECT_EQ(RunArgs({"--decimals", "2", "clear", "--port", "1", "--machine", "5"}), kExitOk);
+  EXPECT_EQ(RunArgs({"clear", "--port", "1", "--machine", "5", "--decimals=1"}), kExitOk);
+  EXPECT_EQ(bus_.calls,
+            (Calls{"SetDecLen(\"2\")", "Clear(1, 5)", "SetDecLen(\"1\")", "Clear(1, 5)"}));
+}
+
+TEST_F(RunTest, WithoutDecimalsTheSettingIsLeftAlone) {
+  EXPECT_EQ(RunArgs({"clear", "--port", "1", "--machine", "5"}), kExitOk);
+  EXPECT_EQ(bus_.calls, (Calls{"Clear(1, 5)"}));
+}
+
+TEST_F(RunTest, UsageErrorsSendNothingAndExitTwo) {
+  EXPECT_EQ(RunArgs({"time", "get", "--port", "1", "--machine", "1000", "--decimals", "2"}),
+            kExitUsage);
+  EXPECT_TRUE(bus_.calls.empty());
+  EXPECT_EQ(out_.str(), "");
+  EXPECT_EQ(err_.str(),
+            "icbus: --machine must be between 0 and 999, not 1000\n"
+            "Try 'icbus time get --help'.\n");
+}
+
+TEST_F(RunTest, GroupUsageErrorsPointAtTheGroupHelp) {
+  EXPECT_EQ(RunArgs({"time"}), kExitUsage);
+  EXPECT_EQ(err_.str(), "icbus: 'time' needs a subcommand\nTry 'icbus time --help'.\n");
+}
+
+TEST_F(RunTest, NoArgumentsIsAUsageError) {
+  EXPECT_EQ(RunArgs({}), kExitUsage);
+  EXPECT_EQ(err_.str(), "icbus: no command given\nTry 'icbus --help'.\n");
+}
+
+TEST_F(RunTest, HelpGoesToStandardOutputAndSendsNothing) {
+  EXPECT_EQ(RunArgs({"clear", "--help"}), kExitOk);
+  EXPECT_EQ(out_.str().rfind("Usage: icbus clear ", 0), 0u) << out_.str();
+  EXPECT_EQ(RunArgs({"--help"}), kExitOk);
+  EXPECT_NE(out_.str().find("time get"), std::string::npos);
+  EXPECT_TRUE(bus_.calls.empty());
+  EXPECT_EQ(err_.str(), "");
+}
+
+}  // namespace
+}  // namespace icbus::tool
