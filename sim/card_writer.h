@@ -1,14 +1,30 @@
-// The desktop card writer: spoken to at no parity, without addressing.
-// It keeps the sector key that the host loads into it.
+// The desktop card writer: spoken to at no parity, without addressing. It
+// keeps the sector key the host loads into it and reads and writes the
+// blocks of the card lying on it.
 #pragma once
+#include <array>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "device.h"
 
 namespace icbus::sim {
 
+// A sector/block card: 16 sectors of 4 blocks, each block 32 hex characters,
+// and the key that opens each sector.
+struct CardImage {
+  static constexpr int kSectors = 16;
+  std::array<std::string, kSectors * 4> blocks;
+  std::array<std::string, kSectors> keys;
+  CardImage();
+  std::string& Block(int sector, int block) { return blocks[static_cast<std::size_t>(sector * 4 + block)]; }
+};
+
 struct CardWriterConfig {
   std::string key = "FFFFFFFFFFFF";
+  std::vector<CardImage> cards;   // the cards the writer knows
+  int present = -1;               // the card lying on it (-1: none)
 };
 
 class CardWriter : public Device {
@@ -18,12 +34,20 @@ class CardWriter : public Device {
   bool Selected() const override { return false; }
   std::string Describe() const override { return "card writer (key " + state_.key + ")"; }
   const CardWriterConfig& state() const { return state_; }
+  CardWriterConfig& state() { return state_; }
+  // Puts card `index` on the writer (-1 takes it away).
+  void Present(int index) { state_.present = index; }
+  CardImage* card();
+  // Beep patterns sounded so far.
+  const std::vector<int>& beeps() const { return beeps_; }
 
  protected:
   std::optional<Reply> Answer(const Frame& frame) override;
 
  private:
+  std::optional<Reply> Block(char command, const std::string& args);
   CardWriterConfig state_;
+  std::vector<int> beeps_;
 };
 
 }  // namespace icbus::sim

@@ -1,0 +1,48 @@
+#include "stack_call.h"
+
+// cdecl helper: (function, args, count, shift*) -> EAX. EDI keeps the stack
+// pointer from before the arguments were pushed; it is callee-saved, so a
+// stdcall function preserves it whatever it does with ESP.
+extern "C" std::uint32_t icbus_wine_call_stdcall(const void* function, const std::uint32_t* args,
+                                                 int count, std::int32_t* shift);
+
+asm(R"(
+    .text
+    .globl _icbus_wine_call_stdcall
+_icbus_wine_call_stdcall:
+    pushl %ebp
+    movl %esp, %ebp
+    pushl %ebx
+    pushl %esi
+    pushl %edi
+    movl 12(%ebp), %esi
+    movl 16(%ebp), %ecx
+    movl %esp, %edi
+1:  testl %ecx, %ecx
+    jz 2f
+    decl %ecx
+    pushl (%esi,%ecx,4)
+    jmp 1b
+2:  movl 8(%ebp), %eax
+    calll *%eax
+    movl %esp, %ecx
+    subl %edi, %ecx
+    movl %edi, %esp
+    movl 20(%ebp), %edx
+    movl %ecx, (%edx)
+    popl %edi
+    popl %esi
+    popl %ebx
+    popl %ebp
+    ret
+)");
+
+namespace icbus::wine {
+
+StackCall CallStdcall(const void* function, const std::uint32_t* args, int count) {
+  StackCall call;
+  call.result = icbus_wine_call_stdcall(function, args, count, &call.esp_shift);
+  return call;
+}
+
+}  // namespace icbus::wine
