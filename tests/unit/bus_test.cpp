@@ -90,7 +90,7 @@ TEST(Faults, CountLimitsHowOftenAFaultStrikes) {
   TerminalConfig config;
   config.machine = 5;
   Terminal terminal(config);
-  terminal.AddFault(Fault{Fault::Kind::kSilence, "SA", 1, 0, ""});
+  terminal.AddFault(Fault{Fault::Kind::kSilence, "SA", 1, 0, 0, ""});
   EXPECT_FALSE(terminal.Hear({"SA005!", Mode::kAddress}));
   EXPECT_TRUE(terminal.Hear({"SA005!", Mode::kAddress}));
 }
@@ -110,7 +110,7 @@ TEST(Faults, EachKindChangesTheReplyAsNamed) {
     TerminalConfig config;
     config.machine = 5;
     Terminal terminal(config);
-    terminal.AddFault(Fault{row.kind, "", -1, 0, row.text});
+    terminal.AddFault(Fault{row.kind, "", -1, 0, 0, row.text});
     auto reply = terminal.Hear({"SA005!", Mode::kAddress});
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->bytes, row.expected);

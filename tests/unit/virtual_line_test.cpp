@@ -33,7 +33,7 @@ TEST_F(Line, SilenceCostsTheTotalBound) {
 }
 
 TEST_F(Line, LateAnswerSurvivesAPurgeAndArrivesLater) {
-  terminal().AddFault(sim::Fault{sim::Fault::Kind::kDelay, "SA", -1, 1500, ""});
+  terminal().AddFault(sim::Fault{sim::Fault::Kind::kDelay, "SA", -1, 0, 1500, ""});
   Open();
   Send("SA005!");
   std::uint8_t buffer[4];
