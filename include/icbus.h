@@ -335,6 +335,19 @@ ICBUS_API int ICBUS_CALL ReadCardMaxCC(int port, int sector, int block);
 /* Writes the per-meal count limit (0 to 255; above: 5 after reading). */
 ICBUS_API int ICBUS_CALL WriteCardMaxCC(int port, int sector, int block, int limit);
 
+/* ---- Top-up machine ---------------------------------------------------------- */
+
+/* Sends one top-up order to the self-service top-up machine `machine`
+ * (selected with its management card number `card_mgmt`): card number
+ * 0-1048575, mode 0 (the amount replaces the balance) or 1 (it is added),
+ * the amount in yuan (sent in tenths, truncated; below 6553.6), the host's
+ * local time, and the holder's name (GBK; its first three double-byte
+ * characters are drawn as 16 x 16 glyph cells, a trailing single byte is
+ * dropped). Returns 1 when the machine answered "DONE", else 0; values that
+ * do not fit the order fail before anything is sent. */
+ICBUS_API int ICBUS_CALL TransmitATM(int port, int machine, int card, int mode, double amount,
+                                     const char *name, int card_mgmt);
+
 #ifdef __cplusplus
 }
 #endif

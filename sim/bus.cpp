@@ -36,6 +36,11 @@ std::optional<Reply> Bus::Deliver(const Frame& frame) {
   return collided;
 }
 
+// A top-up order is raw bytes of a fixed length that may contain "!"; every
+// other frame is text ending in "!".
+constexpr char kOrderLetter = 'L';
+constexpr std::size_t kOrderLength = 109;
+
 std::vector<Frame> FrameAssembler::Push(const std::string& bytes, Mode mode) {
   std::vector<Frame> frames;
   for (char byte : bytes) {
@@ -45,7 +50,8 @@ std::vector<Frame> FrameAssembler::Push(const std::string& bytes, Mode mode) {
     }
     pending_.mode = mode;
     pending_.bytes.push_back(byte);
-    if (byte == '!') {
+    const bool order = mode == Mode::kData && pending_.bytes[0] == kOrderLetter;
+    if (order ? pending_.bytes.size() == kOrderLength : byte == '!') {
       frames.push_back(pending_);
       pending_.bytes.clear();
     }

@@ -13,12 +13,6 @@ constexpr std::size_t kWriteBuffer = 42;
 constexpr std::size_t kMaxWriteChars = 34;
 constexpr std::uint32_t kFailureBeepGapMs = 50;
 
-// Sector 0..99 and an absolute block number (sector x 4 + block) of two
-// digits: the writer's commands have room for nothing else.
-bool Addressable(int sector, int block) {
-  return sector >= 0 && sector <= 99 && block >= 0 && sector * 4 + block <= 99;
-}
-
 std::string BlockCommand(const char* head, int sector, int block) {
   char frame[16];
   std::snprintf(frame, sizeof frame, "%s%02d%02d", head, sector, sector * 4 + block);
@@ -43,6 +37,10 @@ int ErrorCode(const std::string& reply, char letter) {
 }
 
 }  // namespace
+
+bool Addressable(int sector, int block) {
+  return sector >= 0 && sector <= 99 && block >= 0 && sector * 4 + block <= 99;
+}
 
 int ReadCardBlock(int port, int sector, int block, std::string* text) {
   if (!Addressable(sector, block) || !text) return kTransferFailed;

@@ -14,6 +14,10 @@ constexpr int kKeyRefused = 3;     // "R2"/"W2"
 constexpr int kBlockFailed = 4;    // "R3"/"W3"; also a block that is not readable data
 constexpr int kOutOfRange = 5;
 
+// Sector 0..99 and an absolute block number (sector x 4 + block) of two
+// digits: the writer's commands have room for nothing else.
+bool Addressable(int sector, int block);
+
 // The block text is 32 characters; a shorter reply is right-aligned and
 // padded with blanks, as the writer's answer is taken.
 int ReadCardBlock(int port, int sector, int block, std::string* text);

@@ -340,8 +340,10 @@ TEST_F(Cards, BadInputNeverReachesTheWriter) {
       {"no password buffer", [] { return ReadCardPass(1, 2, 2, nullptr); }, -1},
       {"balance mode", [] { return ReadBalance(1, 2, 2, 3); }, -1},
   };
-  for (const auto& row : rows) EXPECT_DOUBLE_EQ(row.call(), row.result) << row.name;
-  EXPECT_TRUE(line_->HostFrames().empty());
+  for (const auto& row : rows) {
+    EXPECT_DOUBLE_EQ(row.call(), row.result) << row.name;
+    EXPECT_TRUE(line_->HostFrames().empty()) << row.name << " " << (line_->HostFrames().empty() ? "" : line_->HostFrames()[0]);
+  }
   EXPECT_TRUE(writer_->beeps().empty());
 }
 

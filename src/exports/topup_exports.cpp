@@ -1,0 +1,14 @@
+// C entry point of the top-up machine transfer.
+#include "exports/api_lock.h"
+#include "icbus.h"
+#include "topup/transfer.h"
+
+extern "C" {
+
+ICBUS_API int ICBUS_CALL TransmitATM(int port, int machine, int card, int mode, double amount,
+                                     const char* name, int management_card) {
+  ICBUS_SERIALISED;
+  return icbus::topup::TransmitAtm(port, machine, card, mode, amount, name, management_card);
+}
+
+}  // extern "C"
