@@ -12,6 +12,10 @@ std::optional<Reply> Device::ApplyFaults(const Frame& frame, std::optional<Reply
   for (Fault& fault : faults_) {
     if (fault.count == 0 || frame.bytes.rfind(fault.frame_prefix, 0) != 0) continue;
     if (!reply && fault.kind != Fault::Kind::kWrongWord) continue;
+    if (fault.after > 0) {
+      --fault.after;
+      continue;
+    }
     if (fault.count > 0) --fault.count;
     if (!reply) reply = Reply{};
     std::string& bytes = reply->bytes;

@@ -21,12 +21,15 @@ struct Reply {
 };
 
 // Faults a device can be told to commit when it answers a frame that starts
-// with `frame_prefix` (empty: any frame). `count` < 0 means every time.
+// with `frame_prefix` (empty: any frame). `count` < 0 means every time; the
+// first `after` such answers go out unspoilt (a terminal that breaks down
+// in the middle of a download).
 struct Fault {
   enum class Kind { kSilence, kNoBang, kZeroBeforeBang, kWrongWord, kExtraBytes, kDelay };
   Kind kind = Kind::kSilence;
   std::string frame_prefix;
   int count = -1;
+  int after = 0;
   std::uint32_t delay_ms = 0;  // kDelay
   std::string text;            // kWrongWord: the reply text; kExtraBytes: the bytes added
 };

@@ -1,6 +1,7 @@
 #include "installation.h"
 
 #include <cctype>
+#include <deque>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -126,23 +127,104 @@ Fault::Kind KindNamed(const std::string& name, const std::string& where) {
 
 Fault ReadFault(const json& object, const std::string& where) {
   if (!object.is_object()) throw BadInstallation(where + ": a fault must be an object");
-  RejectUnknownKeys(object, {"kind", "frame", "count", "delay_ms", "text"}, where);
+  RejectUnknownKeys(object, {"kind", "frame", "count", "after", "delay_ms", "text"}, where);
   if (!object.contains("kind")) throw BadInstallation(where + ": \"kind\" is missing");
   Fault fault;
   fault.kind = KindNamed(TextIn(object, "kind", "", where), where);
   fault.frame_prefix = TextIn(object, "frame", "", where);
   fault.count = IntIn(object, "count", -1, -1, 1000000, where);
+  fault.after = IntIn(object, "after", 0, 0, 1000000, where);
   fault.delay_ms = static_cast<std::uint32_t>(IntIn(object, "delay_ms", 0, 0, 600000, where));
   fault.text = TextIn(object, "text", "", where);
   return fault;
 }
 
+// Stored texts travel as one reply each, ended by "!", so they cannot hold
+// one themselves.
+std::vector<std::string> StoredTextsIn(const json& object, const char* key,
+                                       const std::string& where) {
+  if (!object.contains(key)) return {};
+  std::string what = std::string("\"") + key + "\"";
+  const json& value = object.at(key);
+  if (value.is_number_integer()) {
+    throw BadInstallation(where + ": " + what +
+                          " must be a list of strings (\"generate\" makes a number of them)");
+  }
+  std::vector<std::string> texts = TextsOf(value, what, where);
+  for (const std::string& text : texts) {
+    if (text.find('!') != std::string::npos) {
+      throw BadInstallation(where + ": " + what + " must not contain \"!\"");
+    }
+  }
+  return texts;
+}
+
+TerminalKind KindIn(const json& object, const std::string& where) {
+  TerminalKind kind = TerminalKind::kWindow;
+  std::string name = TextIn(object, "kind", TerminalKindName(kind), where);
+  if (!ParseTerminalKind(name, &kind)) {
+    throw BadInstallation(where + ": unknown terminal kind \"" + name +
+                          "\" (window, attendance, water, topup, desktop_topup, timer)");
+  }
+  return kind;
+}
+
+std::map<int, int> KindCountsIn(const json& object, const std::string& where) {
+  if (!object.contains("kind_counts")) return {};
+  const json& counts = object.at("kind_counts");
+  if (!counts.is_object()) throw BadInstallation(where + ": \"kind_counts\" must be an object");
+  std::map<int, int> held;
+  for (const auto& item : counts.items()) {
+    const std::string& digit = item.key();
+    if (digit.size() != 1 || digit[0] < '0' || digit[0] > '9') {
+      throw BadInstallation(where + ": \"kind_counts\" keys must be one digit, not \"" + digit +
+                            "\"");
+    }
+    held[digit[0] - '0'] = IntIn(counts, digit.c_str(), 0, 0, 99999, where + ", kind_counts");
+  }
+  return held;
+}
+
+std::deque<std::string> SwipesIn(const json& object, const std::string& where) {
+  std::vector<std::string> swipes = StoredTextsIn(object, "swipes", where);
+  for (const std::string& swipe : swipes) {
+    if (swipe.size() != 20) {
+      throw BadInstallation(where + ": a swipe must be 20 characters, not \"" + swipe + "\"");
+    }
+  }
+  return std::deque<std::string>(swipes.begin(), swipes.end());
+}
+
+// The record stores: listed, or generated with a total that matches them.
+void ReadRecordStores(const json& object, const std::string& where, TerminalConfig* config) {
+  config->kind = KindIn(object, where);
+  config->decimals = IntIn(object, "decimals", 1, 1, 2, where);
+  if (object.contains("records") && object.contains("generate")) {
+    throw BadInstallation(where + ": give either \"records\" or \"generate\", not both");
+  }
+  config->records = StoredTextsIn(object, "records", where);
+  int generate = IntIn(object, "generate", 0, 0, 1000000, where);
+  if (object.contains("generate")) FillRecords(config, generate);
+  config->total = IntIn(object, "total", static_cast<int>(config->total), 0, 99999999, where);
+  if (object.contains("backup") && object.contains("generate_backup")) {
+    throw BadInstallation(where + ": give either \"backup\" or \"generate_backup\", not both");
+  }
+  config->backup = StoredTextsIn(object, "backup", where);
+  int backup = IntIn(object, "generate_backup", 0, 0, 1000000, where);
+  if (backup > 0) config->backup = GenerateBackup(config->decimals, config->machine, backup);
+  config->kind_counts = KindCountsIn(object, where);
+  config->count_error = BoolIn(object, "count_error", false, where);
+  config->swipes = SwipesIn(object, where);
+}
+
 std::unique_ptr<Device> BuildTerminal(const json& object, const std::string& where) {
-  RejectUnknownKeys(object,
-                    {"type", "machine", "machine_type", "management_card", "clock", "records",
-                     "ic_password", "style", "in_service", "reader_mode", "answers_query", "cards",
-                     "cards_ex", "settings", "faults"},
-                    where);
+  RejectUnknownKeys(
+      object, {"type",        "machine",         "machine_type", "management_card", "clock",
+               "kind",        "decimals",        "records",      "generate",        "total",
+               "backup",      "generate_backup", "kind_counts",  "count_error",     "swipes",
+               "ic_password", "style",           "in_service",   "reader_mode",     "answers_query",
+               "cards",       "cards_ex",        "settings",     "faults"},
+      where);
   if (!object.contains("machine")) throw BadInstallation(where + ": \"machine\" is missing");
   TerminalConfig config;
   config.machine = IntIn(object, "machine", 0, 0, 999, where);
@@ -153,7 +235,7 @@ std::unique_ptr<Device> BuildTerminal(const json& object, const std::string& whe
   config.machine_type = type[0];
   config.management_card = IntIn(object, "management_card", 0, 0, 999999, where);
   config.clock = TextIn(object, "clock", config.clock, where);
-  config.records = IntIn(object, "records", 0, 0, 1000000, where);
+  ReadRecordStores(object, where, &config);
   config.ic_password = HexKeyIn(object, "ic_password", config.ic_password, where);
   config.style = IntIn(object, "style", config.style, 0, 9, where);
   config.in_service = BoolIn(object, "in_service", config.in_service, where);
@@ -233,7 +315,15 @@ OrderedJson TerminalEntry(const TerminalConfig& state) {
   entry["machine_type"] = std::string(1, state.machine_type);
   entry["management_card"] = state.management_card;
   entry["clock"] = state.clock;
-  entry["records"] = state.records;
+  entry["kind"] = TerminalKindName(state.kind);
+  entry["decimals"] = state.decimals;
+  entry["total"] = state.total;
+  entry["kind_counts"] = OrderedJson::object();
+  for (const auto& [digit, count] : state.kind_counts) {
+    entry["kind_counts"][std::to_string(digit)] = count;
+  }
+  entry["count_error"] = state.count_error;
+  entry["swipes"] = state.swipes;
   entry["ic_password"] = state.ic_password;
   entry["style"] = state.style;
   entry["in_service"] = state.in_service;
@@ -244,6 +334,31 @@ OrderedJson TerminalEntry(const TerminalConfig& state) {
   entry["settings"] = OrderedJson::object();
   for (const auto& [command, texts] : state.settings) entry["settings"][command] = texts;
   return entry;
+}
+
+std::string Dump(const OrderedJson& value) {
+  return value.dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
+}
+
+// A store may hold a million records and the simulator writes a device's
+// state after every frame, so each list becomes JSON once and the text is
+// reused for as long as the list stays the same.
+std::string ListJson(const std::vector<std::string>& texts) {
+  thread_local std::vector<std::pair<std::vector<std::string>, std::string>> recent;
+  for (const auto& [list, text] : recent)
+    if (list == texts) return text;
+  if (recent.size() >= 8) recent.erase(recent.begin());
+  recent.emplace_back(texts, Dump(OrderedJson(texts)));
+  return recent.back().second;
+}
+
+// The record stores go last, where they neither hide the settings from a
+// reader nor need to be written out again.
+std::string TerminalState(const TerminalConfig& state) {
+  std::string text = Dump(TerminalEntry(state));
+  text.pop_back();  // the closing brace
+  return text + ",\"records\":" + ListJson(state.records) +
+         ",\"backup\":" + ListJson(state.backup) + "}";
 }
 
 OrderedJson CardWriterEntry(const CardWriterConfig& state) {
@@ -258,9 +373,9 @@ OrderedJson CardWriterEntry(const CardWriterConfig& state) {
 const std::string& DefaultInstallation() {
   static const std::string text = R"({
   "devices": [
-    { "type": "terminal", "machine": 1, "clock": "20260101080000", "records": 0 },
+    { "type": "terminal", "machine": 1, "clock": "20260101080000" },
     { "type": "terminal", "machine": 5, "management_card": 123456,
-      "clock": "20260101080000", "records": 12 }
+      "clock": "20260101080000", "generate": 12 }
   ]
 }
 )";
@@ -296,15 +411,13 @@ bool LoadInstallation(const std::string& path, Bus* bus, std::string* error) {
 }
 
 std::string DeviceState(const Device& device) {
-  OrderedJson entry;
   if (const auto* terminal = dynamic_cast<const Terminal*>(&device)) {
-    entry = TerminalEntry(terminal->state());
-  } else if (const auto* writer = dynamic_cast<const CardWriter*>(&device)) {
-    entry = CardWriterEntry(writer->state());
-  } else {
-    return device.Describe();
+    return TerminalState(terminal->state());
   }
-  return entry.dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
+  if (const auto* writer = dynamic_cast<const CardWriter*>(&device)) {
+    return Dump(CardWriterEntry(writer->state()));
+  }
+  return device.Describe();
 }
 
 }  // namespace icbus::sim

@@ -7,7 +7,25 @@
 //         "machine_type": "K",           // one character, set by "SV" (default " ")
 //         "management_card": 123456,     // 0..999999 (default 0)
 //         "clock": "20260101080000",     // text answered to "SD!" (any text)
-//         "records": 0,                  // stored records (default 0)
+//         "kind": "window",              // window | attendance | water | topup |
+//                                        // desktop_topup | timer (default window)
+//         "decimals": 1,                 // amount format: 1 tenths, 2 hundredths
+//         "records": ["2612..."],        // stored records, delivered in order
+//                                        // to "SC!" (texts without "!")
+//         "generate": 12,                // or: that many records of the kind
+//                                        // at its length (record_store.h)
+//         "total": 0,                    // window terminal: amount of the
+//                                        // records in its unit, 0..99999999
+//                                        // (default: the generated records'
+//                                        // amount, else 0)
+//         "backup": [],                  // backup records, delivered to "SB!"
+//         "generate_backup": 0,          // or: that many generated ones
+//         "kind_counts": { "3": 4 },     // answers to "SK3!" and the like;
+//                                        // other digits count all records
+//         "count_error": false,          // true: answer "ERR" to every "SK"
+//         "swipes": ["..."],             // live swipes of 20 characters, one
+//                                        // answered to each "SY" poll, then
+//                                        // "000000"
 //         "ic_password": "FFFFFFFFFFFF", // 12 hexadecimal characters
 //         "style": 0,                    // 0..9: 0 loss-reporting, 1 account-opening
 //         "in_service": true,            // false: paused
@@ -23,6 +41,7 @@
 //                                        // wrong_word | extra_bytes | delay
 //             "frame": "SD",             // frames starting with this (default: all)
 //             "count": -1,               // times to commit it; -1 = always (default)
+//             "after": 0,                // answers let through first (default 0)
 //             "delay_ms": 0,             // for delay
 //             "text": "" }               // wrong_word: the reply text;
 //         ] },                           // extra_bytes: the bytes appended
@@ -32,7 +51,9 @@
 //     ]
 //   }
 //
-// Only "type" and a terminal's "machine" are required. A card writer hears
+// Only "type" and a terminal's "machine" are required. Records stay stored
+// until "SJ!" clears them (the backup store stays even then); each selection
+// reads from the first record again (terminal.h). A card writer hears
 // only frames at no parity and terminals only frames with the ninth bit, so
 // both may share one simulated line: add a "card_writer" entry to the list
 // of devices. The default installation has none, so card-writer commands go

@@ -1,7 +1,7 @@
 // icbus-sim: an installation of simulated devices behind a pseudo-terminal,
 // answering in real time.
 //
-//   icbus-sim [--link PATH] [--config FILE] [--log FILE] [--pidfile FILE]
+//   icbus-sim [--link PATH] [--config FILE] [--log FILE] [--pidfile FILE] [--pace]
 //   icbus-sim --print-default
 //
 // The wire log has one line per frame, flushed at once:
@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -30,6 +31,7 @@
 
 #include "bus.h"
 #include "installation.h"
+#include "pacer.h"
 #include "pty_line.h"
 
 namespace {
@@ -40,6 +42,11 @@ using SteadyClock = std::chrono::steady_clock;
 // Bytes without their "!" are taken as a cut frame after this much silence.
 constexpr std::chrono::milliseconds kCutFrameIdle{50};
 
+// The bus speed. A byte carries a start bit, 8 data bits and a stop bit, and
+// on the bus the ninth bit as well.
+constexpr unsigned kBaud = 19200;
+unsigned BitsPerByte(Mode mode) { return mode == Mode::kNone ? 10 : 11; }
+
 volatile sig_atomic_t g_stop = 0;
 void OnStop(int) { g_stop = 1; }
 
@@ -47,16 +54,20 @@ struct Options {
   std::string link, config, log, pidfile;
   bool print_default = false;
   bool help = false;
+  bool pace = false;
 };
 
 void Usage(FILE* out) {
   std::fputs(
-      "usage: icbus-sim [--link PATH] [--config FILE] [--log FILE] [--pidfile FILE]\n"
+      "usage: icbus-sim [--link PATH] [--config FILE] [--log FILE] [--pidfile FILE] [--pace]\n"
       "       icbus-sim --print-default\n"
       "  --link PATH      publish the pty's device path as symlink PATH\n"
       "  --config FILE    installation as JSON (default: see --print-default)\n"
       "  --log FILE       wire log, one line per frame (default: standard error)\n"
-      "  --pidfile FILE   write the process id once the line is ready\n",
+      "  --pidfile FILE   write the process id once the line is ready\n"
+      "  --pace           keep to the line's speed (19200 baud): a frame counts as\n"
+      "                   heard once its last byte would have arrived, and replies\n"
+      "                   leave byte by byte (default: at once)\n",
       out);
 }
 
@@ -77,6 +88,8 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       ok = value(&options->log);
     } else if (arg == "--pidfile") {
       ok = value(&options->pidfile);
+    } else if (arg == "--pace") {
+      options->pace = true;
     } else if (arg == "--print-default") {
       options->print_default = true;
     } else if (arg == "--help" || arg == "-h") {
@@ -161,8 +174,8 @@ void LeaveProcessGroupLead() {
 
 class Simulator {
  public:
-  Simulator(icbus::sim::PtyLine* line, icbus::sim::Bus* bus, WireLog* log)
-      : line_(line), bus_(bus), log_(log) {
+  Simulator(icbus::sim::PtyLine* line, icbus::sim::Bus* bus, WireLog* log, bool pace)
+      : line_(line), bus_(bus), log_(log), pace_(pace) {
     for (const auto& device : bus_->devices()) held_.push_back(icbus::sim::DeviceState(*device));
   }
 
@@ -200,6 +213,9 @@ class Simulator {
     NoteChangedDevices();
     if (!reply || reply->bytes.empty()) return;
     auto due = SteadyClock::now() + std::chrono::milliseconds(reply->delay_ms);
+    // The pty delivered the frame at once; a terminal on a real line would
+    // still be hearing it.
+    due += static_cast<std::int64_t>(frame.bytes.size()) * ByteTime(frame.mode);
     replies_.emplace(due, reply->bytes);
   }
 
@@ -225,10 +241,17 @@ class Simulator {
     auto now = SteadyClock::now();
     while (!replies_.empty() && replies_.begin()->first <= now) {
       const std::string& bytes = replies_.begin()->second;
-      if (!line_->Write(bytes)) log_->Note("could not write a reply to the host");
+      pacer_.Queue(bytes, ByteTime(line_->CurrentMode()), replies_.begin()->first);
       log_->Frame('<', Mode::kNone, bytes);
       replies_.erase(replies_.begin());
     }
+    std::string due = pacer_.TakeDue(now);
+    if (!due.empty() && !line_->Write(due)) log_->Note("could not write a reply to the host");
+  }
+
+  SteadyClock::duration ByteTime(Mode mode) const {
+    if (!pace_) return SteadyClock::duration::zero();
+    return icbus::sim::Pacer::ByteTime(BitsPerByte(mode), kBaud);
   }
 
   // The earliest of the next reply and the cut-frame check; none: wait on.
@@ -237,6 +260,7 @@ class Simulator {
     auto deadline = SteadyClock::time_point::max();
     if (!replies_.empty()) deadline = replies_.begin()->first;
     if (pending_cut_) deadline = std::min(deadline, last_byte_ + kCutFrameIdle);
+    if (auto byte = pacer_.NextDue()) deadline = std::min(deadline, *byte);
     if (deadline == SteadyClock::time_point::max()) return nullptr;
     auto left = deadline > now ? deadline - now : SteadyClock::duration::zero();
     auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
@@ -248,6 +272,8 @@ class Simulator {
   icbus::sim::PtyLine* line_;
   icbus::sim::Bus* bus_;
   WireLog* log_;
+  bool pace_;
+  icbus::sim::Pacer pacer_;
   icbus::sim::FrameAssembler assembler_;
   std::multimap<SteadyClock::time_point, std::string> replies_;
   std::vector<std::string> held_;  // DeviceState of each device, as last noted
@@ -321,7 +347,7 @@ int main(int argc, char** argv) {
     }
   }
 
-  Simulator simulator(line.get(), &bus, &log);
+  Simulator simulator(line.get(), &bus, &log, options.pace);
   bool ok = simulator.Run(waiting);
   log.Note(ok ? "stopped" : "line failed");
   if (!options.link.empty()) WithdrawLink(options.link, line->slave_path());

@@ -20,20 +20,50 @@ const KindRow kKinds[] = {
     {TerminalKind::kTimer, "timer", 17, 17},
 };
 
-// A record: time stamp "yymmddhhnnss" (the host puts "20" in front), card
-// number, machine, amount, then a running number filling the length.
-std::string Record(int index, int machine, int amount_digits, long long amount,
-                   std::size_t length) {
-  int minute = index % 60, hour = 8 + (index / 60) % 12, day = 1 + (index / 720) % 28;
-  char text[96];
-  std::snprintf(text, sizeof text, "2612%02d%02d%02d%02d%06d%03d%0*lld", day, hour, minute,
-                index % 60, 100000 + index % 900000, machine % 1000, amount_digits, amount);
-  std::string record(text);
-  char serial[32];
-  std::snprintf(serial, sizeof serial, "%030d", index);
-  record += serial;
-  record.resize(length, '0');
-  return record;
+// `value` in exactly `width` decimal digits; higher digits are dropped so a
+// field never pushes the record past its length.
+std::string Digits(long long value, int width) {
+  long long limit = 1;
+  for (int i = 0; i < width; ++i) limit *= 10;
+  char text[24];
+  std::snprintf(text, sizeof text, "%0*lld", width, value % limit);
+  return text;
+}
+
+// Record i happened i seconds (or minutes) after 08:00 on 1 December 2026,
+// within working hours, so stamps stay distinct for a million records.
+std::string StampSeconds(int i) {
+  return "2612" + Digits(1 + (i / 43200) % 28, 2) + Digits(8 + (i / 3600) % 12, 2) +
+         Digits((i / 60) % 60, 2) + Digits(i % 60, 2);
+}
+
+std::string StampMinutes(int i) {
+  return "2612" + Digits(1 + (i / 720) % 28, 2) + Digits(8 + (i / 60) % 12, 2) + Digits(i % 60, 2);
+}
+
+std::string Card(int i) { return Digits(100000 + i % 900000, 6); }
+
+long long Amount(int i) { return i % 97 + 1; }
+
+std::string Record(TerminalKind kind, int decimals, int machine, int i) {
+  switch (kind) {
+    case TerminalKind::kWindow:
+      return StampSeconds(i) + Card(i) + Digits(Amount(i), decimals == 2 ? 6 : 5) +
+             Digits(machine, 3) + Digits(i, 5);
+    case TerminalKind::kAttendance:
+      return StampMinutes(i) + Card(i) + Digits(i % 2, 1);
+    case TerminalKind::kTimer:
+      return StampMinutes(i) + Digits(i % 8 + 1, 2) + Digits(machine, 3) + Digits(i, 2);
+    case TerminalKind::kWater:
+      return StampSeconds(i) + Card(i) + Digits(i % 50 + 1, 3);
+    case TerminalKind::kTopUp:
+      return StampSeconds(i) + Card(i) + Digits(Amount(i) * 100, 6) + Digits(i / 3 + 1, 4) +
+             Digits(i, 4);
+    case TerminalKind::kDesktopTopUp:
+      return StampSeconds(i) + Card(i) + Digits(Amount(i) * 100, 6) + Digits(i / 3 + 1, 4) +
+             Digits(machine, 3);
+  }
+  return std::string();
 }
 
 }  // namespace
@@ -62,16 +92,13 @@ std::size_t RecordLength(TerminalKind kind, int decimals) {
 
 std::size_t BackupRecordLength(int decimals) { return decimals == 2 ? 37 : 31; }
 
-std::vector<std::string> GenerateRecords(TerminalKind kind, int decimals, int machine,
-                                         int count, int first, long long* total) {
+std::vector<std::string> GenerateRecords(TerminalKind kind, int decimals, int machine, int count,
+                                         long long* total) {
   std::vector<std::string> records;
   long long sum = 0;
-  const std::size_t length = RecordLength(kind, decimals);
-  const int amount_digits = decimals == 2 ? 6 : 5;
   for (int i = 0; i < count; ++i) {
-    long long amount = (first + i) % 97 + 1;
-    sum += amount;
-    records.push_back(Record(first + i, machine, amount_digits, amount, length));
+    if (kind == TerminalKind::kWindow) sum += Amount(i);
+    records.push_back(Record(kind, decimals, machine, i));
   }
   if (total) *total = sum;
   return records;
@@ -80,8 +107,12 @@ std::vector<std::string> GenerateRecords(TerminalKind kind, int decimals, int ma
 std::vector<std::string> GenerateBackup(int decimals, int machine, int count) {
   std::vector<std::string> records;
   for (int i = 0; i < count; ++i) {
-    records.push_back(Record(i, machine, decimals == 2 ? 6 : 5, i % 97 + 1,
-                             BackupRecordLength(decimals)));
+    if (decimals == 2) {
+      records.push_back(StampSeconds(i) + Card(i) + Digits(Amount(i), 6) + Digits(machine, 3) +
+                        Digits(100000 - Amount(i), 7) + Digits(i, 3));
+    } else {
+      records.push_back(Record(TerminalKind::kWindow, 1, machine, i));
+    }
   }
   return records;
 }

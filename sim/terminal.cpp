@@ -1,7 +1,7 @@
 #include "terminal.h"
 
-#include <cstdio>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 
 namespace icbus::sim {
@@ -23,10 +23,27 @@ bool AllHex(const std::string& text) {
 
 Reply Say(const std::string& word) { return Reply{word + "!", 0}; }
 
+// `value` in `width` digits, the highest ones dropped as a terminal's fixed
+// field drops them.
+std::string Digits(long long value, int width) {
+  long long limit = 1;
+  for (int i = 0; i < width; ++i) limit *= 10;
+  char text[24];
+  std::snprintf(text, sizeof text, "%0*lld", width, value % limit);
+  return text;
+}
+
+constexpr char kNoSwipe[] = "000000";
+
 const Reply kDone = Say("DONE");
 const Reply kErr = Say("ERR");
 
 }  // namespace
+
+void FillRecords(TerminalConfig* config, int count) {
+  config->records =
+      GenerateRecords(config->kind, config->decimals, config->machine, count, &config->total);
+}
 
 std::string Terminal::Describe() const {
   char text[96];
@@ -57,6 +74,7 @@ std::optional<Reply> Terminal::AnswerAddress(const std::string& text) {
     state_.in_service = arg[3] == '1';
     return kDone;
   }
+  if (head == "SY") return AnswerSwipePoll(arg);
   if (head != "SA") return AnswerBroadcast(head, arg);
   selected_ = false;
   if (!AllDigits(arg) || (arg.size() != 3 && arg.size() != 9)) return std::nullopt;
@@ -65,7 +83,22 @@ std::optional<Reply> Terminal::AnswerAddress(const std::string& text) {
     return std::nullopt;
   }
   selected_ = true;
+  next_record_ = 0;
+  next_backup_ = 0;
   return Say("OK");
+}
+
+// The poll names the machine in at least three digits; only that terminal
+// answers, with its oldest swipe not yet reported.
+std::optional<Reply> Terminal::AnswerSwipePoll(const std::string& arg) {
+  if (arg.size() < 3 || arg.size() > 6 || !AllDigits(arg) ||
+      std::atoi(arg.c_str()) != state_.machine) {
+    return std::nullopt;
+  }
+  if (state_.swipes.empty()) return Say(kNoSwipe);
+  std::string swipe = state_.swipes.front();
+  state_.swipes.pop_front();
+  return Say(swipe);
 }
 
 std::optional<Reply> Terminal::AnswerBroadcast(const std::string& head, const std::string& arg) {
@@ -116,9 +149,15 @@ std::optional<Reply> Terminal::AnswerData(const std::string& text) {
     return kDone;
   }
   if (text == "SJ") {
-    state_.records = 0;
+    // The backup store outlives clearing: it is there for when a download
+    // was lost after the records were cleared.
+    state_.records.clear();
+    state_.total = 0;
+    state_.kind_counts.clear();
+    next_record_ = 0;
     return kDone;
   }
+  if (head == "SC" || head == "SB" || head == "SK") return AnswerRecords(head, arg);
   if (text == "SX") {
     state_.reader_mode = true;
     return kDone;
@@ -147,6 +186,33 @@ std::optional<Reply> Terminal::AnswerData(const std::string& text) {
     return kDone;
   }
   return kErr;
+}
+
+std::optional<Reply> Terminal::AnswerRecords(const std::string& head, const std::string& arg) {
+  if (head == "SK") return Say(CountReply(arg));
+  if (!arg.empty()) return kErr;
+  const std::vector<std::string>& store = head == "SC" ? state_.records : state_.backup;
+  std::size_t& next = head == "SC" ? next_record_ : next_backup_;
+  if (next >= store.size()) return Say("OVER");
+  return Say(store[next++]);
+}
+
+// Five digits of count; a window terminal adds the total amount of its
+// records in its own unit (6 digits of tenths or 8 of hundredths).
+std::string Terminal::CountReply(const std::string& arg) const {
+  if (state_.count_error) return "ERR";
+  long long count = static_cast<long long>(state_.records.size());
+  if (!arg.empty()) {
+    if (arg.size() != 1 || !AllDigits(arg)) return "ERR";
+    auto kind = state_.kind_counts.find(arg[0] - '0');
+    if (kind != state_.kind_counts.end()) count = kind->second;
+    return Digits(count, 5);
+  }
+  std::string reply = Digits(count, 5);
+  if (state_.kind == TerminalKind::kWindow) {
+    reply += Digits(state_.total, state_.decimals == 2 ? 8 : 6);
+  }
+  return reply;
 }
 
 }  // namespace icbus::sim

@@ -1,13 +1,21 @@
-// A bus terminal (window, attendance, timer, water controller, ...): answers
-// its address frames and the terminal commands, and keeps what it was told
-// so tests and people can read it back.
+// A bus terminal (window, attendance, timer, water controller, top-up
+// machine): answers its address frames and the terminal commands, keeps what
+// it was told so tests and people can read it back, and holds the records
+// and live swipes a host collects.
+//
+// Records stay stored until "SJ!" clears them. Each selection ("SA") starts
+// reading at the first record and the first backup record again, so a
+// download that broke off is simply done again from the start, and the
+// count answered to "SK!" is always the number a download delivers.
 #pragma once
+#include <deque>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "device.h"
+#include "record_store.h"
 
 namespace icbus::sim {
 
@@ -15,21 +23,32 @@ struct TerminalConfig {
   int machine = 1;
   int management_card = 0;
   std::string clock = "20260101080000";
-  int records = 0;
-  char machine_type = ' ';                 // the fourth character of "SV"
+  TerminalKind kind = TerminalKind::kWindow;
+  int decimals = 1;                  // amount format: 1 tenths, 2 hundredths
+  std::vector<std::string> records;  // delivered in order to "SC!"
+  std::vector<std::string> backup;   // delivered in order to "SB!"; kept by "SJ!"
+  long long total = 0;               // window terminal: amount of the records, in its unit
+  std::map<int, int> kind_counts;    // "SK<d>!": count for kind d (absent: all records)
+  bool count_error = false;          // answer "ERR" to every "SK"
+  std::deque<std::string> swipes;    // live swipes, one answered per "SY" poll
+  char machine_type = ' ';           // the fourth character of "SV"
   std::string ic_password = "FFFFFFFFFFFF";
-  int style = 0;                           // 0 loss-reporting, 1 account-opening
+  int style = 0;  // 0 loss-reporting, 1 account-opening
   bool in_service = true;
   bool reader_mode = false;
   // "SQ" is both the query of the first list and the removal from the second;
   // a terminal of the querying kind answers "1"/"0", the other removes.
   bool answers_query = true;
-  std::set<std::string> cards;             // first list
-  std::set<std::string> cards_ex;          // second list
+  std::set<std::string> cards;     // first list
+  std::set<std::string> cards_ex;  // second list
   // Every setting command received ("SU", "SH", "SI", "SO" with 18 bytes...)
   // by its two letters, in order.
   std::map<std::string, std::vector<std::string>> settings;
 };
+
+// Replaces the records with `count` generated ones of the terminal's kind and
+// decimal places, and sets the total to their amount.
+void FillRecords(TerminalConfig* config, int count);
 
 class Terminal : public Device {
  public:
@@ -47,8 +66,13 @@ class Terminal : public Device {
   std::optional<Reply> AnswerBroadcast(const std::string& head, const std::string& arg);
   std::optional<Reply> AnswerData(const std::string& text);
   std::optional<Reply> AnswerList(const std::string& head, const std::string& arg);
+  std::optional<Reply> AnswerRecords(const std::string& head, const std::string& arg);
+  std::optional<Reply> AnswerSwipePoll(const std::string& arg);
+  std::string CountReply(const std::string& arg) const;
   TerminalConfig state_;
   bool selected_ = false;
+  std::size_t next_record_ = 0;  // read positions, back at the start on each selection
+  std::size_t next_backup_ = 0;
 };
 
 }  // namespace icbus::sim

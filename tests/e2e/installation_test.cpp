@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "card_writer.h"
+#include "record_store.h"
 #include "terminal.h"
 
 namespace icbus::sim {
@@ -32,7 +35,10 @@ TEST(InstallationTest, EveryTerminalKeyIsRead) {
   Bus bus;
   const Terminal* terminal = BuildOne<Terminal>(&bus, R"({
       "type": "terminal", "machine": 12, "machine_type": "K", "management_card": 654321,
-      "clock": "20300102030405", "records": 7, "ic_password": "A1B2C3D4E5F6", "style": 1,
+      "clock": "20300102030405", "kind": "water", "decimals": 2,
+      "records": ["R1", "R2"], "total": 1234, "backup": ["B1"], "kind_counts": {"0": 5, "3": 0},
+      "count_error": true, "swipes": ["12345678901234567890"],
+      "ic_password": "A1B2C3D4E5F6", "style": 1,
       "in_service": false, "reader_mode": true, "answers_query": false,
       "cards": ["123456", "000001"], "cards_ex": ["123456654321"],
       "settings": {"SU": ["005", "010"], "SO": ["123456      Zhang"]}})");
@@ -42,7 +48,14 @@ TEST(InstallationTest, EveryTerminalKeyIsRead) {
   EXPECT_EQ(held.machine_type, 'K');
   EXPECT_EQ(held.management_card, 654321);
   EXPECT_EQ(held.clock, "20300102030405");
-  EXPECT_EQ(held.records, 7);
+  EXPECT_EQ(held.kind, TerminalKind::kWater);
+  EXPECT_EQ(held.decimals, 2);
+  EXPECT_EQ(held.records, (std::vector<std::string>{"R1", "R2"}));
+  EXPECT_EQ(held.total, 1234);
+  EXPECT_EQ(held.backup, (std::vector<std::string>{"B1"}));
+  EXPECT_EQ(held.kind_counts, (std::map<int, int>{{0, 5}, {3, 0}}));
+  EXPECT_TRUE(held.count_error);
+  EXPECT_EQ(held.swipes, (std::deque<std::string>{"12345678901234567890"}));
   EXPECT_EQ(held.ic_password, "A1B2C3D4E5F6");
   EXPECT_EQ(held.style, 1);
   EXPECT_FALSE(held.in_service);
@@ -60,6 +73,14 @@ TEST(InstallationTest, TerminalKeysLeftOutTakeTheirDefaults) {
   ASSERT_NE(terminal, nullptr);
   const TerminalConfig& held = terminal->state();
   EXPECT_EQ(held.machine_type, ' ');
+  EXPECT_EQ(held.kind, TerminalKind::kWindow);
+  EXPECT_EQ(held.decimals, 1);
+  EXPECT_TRUE(held.records.empty());
+  EXPECT_EQ(held.total, 0);
+  EXPECT_TRUE(held.backup.empty());
+  EXPECT_TRUE(held.kind_counts.empty());
+  EXPECT_FALSE(held.count_error);
+  EXPECT_TRUE(held.swipes.empty());
   EXPECT_EQ(held.ic_password, "FFFFFFFFFFFF");
   EXPECT_EQ(held.style, 0);
   EXPECT_TRUE(held.in_service);
@@ -68,6 +89,41 @@ TEST(InstallationTest, TerminalKeysLeftOutTakeTheirDefaults) {
   EXPECT_TRUE(held.cards.empty());
   EXPECT_TRUE(held.cards_ex.empty());
   EXPECT_TRUE(held.settings.empty());
+}
+
+TEST(InstallationTest, GeneratedRecordsComeWithTheirTotal) {
+  Bus bus;
+  const Terminal* terminal = BuildOne<Terminal>(&bus, R"({"type": "terminal", "machine": 7,
+      "decimals": 2, "generate": 3, "generate_backup": 2})");
+  ASSERT_NE(terminal, nullptr);
+  const TerminalConfig& held = terminal->state();
+  long long total = -1;
+  EXPECT_EQ(held.records, GenerateRecords(TerminalKind::kWindow, 2, 7, 3, &total));
+  EXPECT_EQ(held.total, 1 + 2 + 3);
+  EXPECT_EQ(held.total, total);
+  EXPECT_EQ(held.backup, GenerateBackup(2, 7, 2));
+}
+
+TEST(InstallationTest, GeneratedRecordsFollowTheKindAndAGivenTotalWins) {
+  Bus bus;
+  const Terminal* terminal = BuildOne<Terminal>(&bus, R"({"type": "terminal", "machine": 7,
+      "kind": "attendance", "generate": 4, "total": 99})");
+  ASSERT_NE(terminal, nullptr);
+  EXPECT_EQ(terminal->state().records,
+            GenerateRecords(TerminalKind::kAttendance, 1, 7, 4, nullptr));
+  EXPECT_EQ(terminal->state().total, 99);
+}
+
+TEST(InstallationTest, FaultsCanWaitForTheirTurn) {
+  Bus bus;
+  ASSERT_NE(BuildOne<Terminal>(&bus, R"({"type": "terminal", "machine": 7, "generate": 3,
+      "faults": [{"kind": "silence", "frame": "SC", "after": 2}]})"),
+            nullptr);
+  bus.Deliver({"SA007!", Mode::kAddress});
+  EXPECT_TRUE(bus.Deliver({"SC!", Mode::kData}).has_value());
+  EXPECT_TRUE(bus.Deliver({"SC!", Mode::kData}).has_value());
+  EXPECT_FALSE(bus.Deliver({"SC!", Mode::kData}).has_value());
+  EXPECT_FALSE(bus.Deliver({"SC!", Mode::kData}).has_value());
 }
 
 TEST(InstallationTest, CardWriterKeepsItsKeyAndFaults) {
@@ -129,6 +185,34 @@ TEST(InstallationTest, BadValuesAreRefusedWithAReason) {
       {R"({"type": "terminal", "machine": 1, "settings": {"SU": "005"}})",
        "settings \"SU\" must be a list of strings"},
       {R"({"type": "terminal", "machine": 1, "setting": {}})", "unknown key \"setting\""},
+      {R"({"type": "terminal", "machine": 1, "kind": "canteen"})",
+       "unknown terminal kind \"canteen\""},
+      {R"({"type": "terminal", "machine": 1, "decimals": 3})", "\"decimals\" must be 1..2"},
+      {R"({"type": "terminal", "machine": 1, "records": 7})",
+       "\"records\" must be a list of strings (\"generate\" makes a number of them)"},
+      {R"({"type": "terminal", "machine": 1, "records": ["A!B"]})",
+       "\"records\" must not contain \"!\""},
+      {R"({"type": "terminal", "machine": 1, "records": [], "generate": 2})",
+       "either \"records\" or \"generate\""},
+      {R"({"type": "terminal", "machine": 1, "generate": -1})", "\"generate\" must be 0..1000000"},
+      {R"({"type": "terminal", "machine": 1, "total": 100000000})",
+       "\"total\" must be 0..99999999"},
+      {R"({"type": "terminal", "machine": 1, "backup": [], "generate_backup": 2})",
+       "either \"backup\" or \"generate_backup\""},
+      {R"({"type": "terminal", "machine": 1, "backup": [1]})", "\"backup\" must be a list"},
+      {R"({"type": "terminal", "machine": 1, "kind_counts": [1]})",
+       "\"kind_counts\" must be an object"},
+      {R"({"type": "terminal", "machine": 1, "kind_counts": {"12": 1}})",
+       "\"kind_counts\" keys must be one digit"},
+      {R"({"type": "terminal", "machine": 1, "kind_counts": {"1": -1}})", "\"1\" must be 0..99999"},
+      {R"({"type": "terminal", "machine": 1, "count_error": "yes"})",
+       "\"count_error\" must be true or false"},
+      {R"({"type": "terminal", "machine": 1, "swipes": ["1234567890123456789"]})",
+       "a swipe must be 20 characters"},
+      {R"({"type": "terminal", "machine": 1, "swipes": ["123456789012345678901"]})",
+       "a swipe must be 20 characters"},
+      {R"({"type": "terminal", "machine": 1, "faults": [{"kind": "silence", "after": -1}]})",
+       "\"after\" must be 0..1000000"},
       {R"({"type": "card_writer", "key": "FFFFFFFFFFF"})",
        "\"key\" must be 12 hexadecimal characters"},
       {R"({"type": "card_writer", "key": 12})", "\"key\" must be a string"},
@@ -160,6 +244,8 @@ TEST(InstallationTest, DefaultInstallationHoldsTerminalsOneAndFive) {
   EXPECT_EQ(one->state().machine, 1);
   EXPECT_EQ(five->state().machine, 5);
   EXPECT_EQ(five->state().management_card, 123456);
+  EXPECT_TRUE(one->state().records.empty());
+  EXPECT_EQ(five->state().records.size(), 12u);
 }
 
 TEST(DeviceStateTest, TerminalIsWrittenAsItsInstallationEntry) {
@@ -169,16 +255,21 @@ TEST(DeviceStateTest, TerminalIsWrittenAsItsInstallationEntry) {
             nullptr);
   EXPECT_EQ(DeviceState(*bus.devices().front()),
             R"({"type":"terminal","machine":5,"machine_type":" ","management_card":0,)"
-            R"("clock":"20260101080000","records":0,"ic_password":"FFFFFFFFFFFF","style":0,)"
+            R"("clock":"20260101080000","kind":"window","decimals":1,"total":0,)"
+            R"("kind_counts":{},"count_error":false,"swipes":[],)"
+            R"("ic_password":"FFFFFFFFFFFF","style":0,)"
             R"("in_service":true,"reader_mode":false,"answers_query":true,"cards":["1","2"],)"
-            R"("cards_ex":[],"settings":{"SU":["005"]}})");
+            R"("cards_ex":[],"settings":{"SU":["005"]},"records":[],"backup":[]})");
 }
 
 // What a device holds, loaded again, gives a device that holds the same.
 TEST(DeviceStateTest, WrittenStateLoadsBackUnchanged) {
   const std::vector<std::string> entries = {
       R"({"type": "terminal", "machine": 12, "machine_type": "K", "management_card": 654321,
-          "clock": "x", "records": 7, "ic_password": "A1B2C3D4E5F6", "style": 1,
+          "clock": "x", "kind": "topup", "decimals": 2, "records": ["R1", "R2"], "total": 12,
+          "backup": ["B1"], "kind_counts": {"2": 7}, "count_error": true,
+          "swipes": ["12345678901234567890", "09876543210987654321"],
+          "ic_password": "A1B2C3D4E5F6", "style": 1,
           "in_service": false, "reader_mode": true, "answers_query": false,
           "cards": ["123456"], "cards_ex": ["123456654321"],
           "settings": {"SH": ["3125"], "SI": ["107300800"]}})",
@@ -205,6 +296,26 @@ TEST(DeviceStateTest, FollowsCommandsOverTheBus) {
   EXPECT_EQ(DeviceState(terminal), before) << "selecting is not something a terminal holds";
   bus.Deliver({"SO123456!", Mode::kData});
   EXPECT_EQ(json::parse(DeviceState(terminal))["cards"], json::array({"123456"}));
+}
+
+TEST(DeviceStateTest, RecordStoresFollowClearing) {
+  Bus bus;
+  ASSERT_NE(BuildOne<Terminal>(&bus, R"({"type": "terminal", "machine": 5,
+                                         "records": ["R1", "R2"], "backup": ["B1"]})"),
+            nullptr);
+  ASSERT_TRUE(BuildInstallation(R"({"devices": [{"type": "terminal", "machine": 6,
+                                    "records": ["R1"]}]})",
+                                &bus, nullptr));
+  const Device& five = *bus.devices()[0];
+  const Device& six = *bus.devices()[1];
+  EXPECT_EQ(json::parse(DeviceState(five))["records"], json::array({"R1", "R2"}));
+  EXPECT_EQ(json::parse(DeviceState(six))["records"], json::array({"R1"}));
+  bus.Deliver({"SA005!", Mode::kAddress});
+  bus.Deliver({"SJ!", Mode::kData});
+  json held = json::parse(DeviceState(five));
+  EXPECT_EQ(held["records"], json::array());
+  EXPECT_EQ(held["backup"], json::array({"B1"}));
+  EXPECT_EQ(json::parse(DeviceState(six))["records"], json::array({"R1"}));
 }
 
 // Chinese text reaches a terminal as GBK, which is not UTF-8.

@@ -45,7 +45,8 @@ int Reap(pid_t pid, milliseconds limit) {
 
 }  // namespace
 
-SimProcess::SimProcess(const std::string& config_json, const std::string& stale_link) {
+SimProcess::SimProcess(const std::string& config_json, const std::string& stale_link,
+                       const std::vector<std::string>& extra_args) {
   char pattern[] = "/tmp/icbus-e2e-XXXXXX";
   if (!::mkdtemp(pattern)) return;
   dir_ = pattern;
@@ -58,6 +59,7 @@ SimProcess::SimProcess(const std::string& config_json, const std::string& stale_
     args.push_back("--config");
     args.push_back(config);
   }
+  args.insert(args.end(), extra_args.begin(), extra_args.end());
   if (!stale_link.empty() && ::symlink(stale_link.c_str(), link_.c_str()) != 0) return;
   pid_ = Spawn(args, nullptr);
   if (pid_ <= 0) return;

@@ -11,10 +11,12 @@ namespace icbus::e2e {
 
 class SimProcess {
  public:
-  // Starts icbus-sim with the default installation, or with `config_json`.
-  // A `stale_link` target is first left at the link path, as a simulator
-  // that died without cleaning up would leave it.
-  explicit SimProcess(const std::string& config_json = "", const std::string& stale_link = "");
+  // Starts icbus-sim with the default installation, or with `config_json`,
+  // and with `extra_args` (such as "--pace") after its own. A `stale_link`
+  // target is first left at the link path, as a simulator that died without
+  // cleaning up would leave it.
+  explicit SimProcess(const std::string& config_json = "", const std::string& stale_link = "",
+                      const std::vector<std::string>& extra_args = {});
   ~SimProcess();
   SimProcess(const SimProcess&) = delete;
   SimProcess& operator=(const SimProcess&) = delete;

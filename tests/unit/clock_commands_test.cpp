@@ -100,7 +100,7 @@ TEST_F(ClockEffects, SetTimeSendsTheTimeOfSendingNotOfTheCall) {
 
 TEST_F(ClockEffects, ClearEmptiesTheRecords) {
   ASSERT_EQ(Clear(1, 5), 1);
-  EXPECT_EQ(terminal().state().records, 0);
+  EXPECT_TRUE(terminal().state().records.empty());
 }
 
 TEST_F(ClockEffects, SixDigitFormPadsTheManagementCard) {
@@ -112,7 +112,7 @@ TEST_F(ClockEffects, SixDigitFormPadsTheManagementCard) {
 TEST_F(ClockEffects, WrongManagementCardIsNotAnswered) {
   EXPECT_EQ(ClearA(1, 5, 654321), 0);
   EXPECT_EQ(frames(), (Frames{"M SA005654321!", "S SZ!"}));
-  EXPECT_EQ(terminal().state().records, 12);
+  EXPECT_EQ(terminal().state().records.size(), 12u);
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ class LineTest : public ::testing::Test {
     config.machine = 5;
     config.management_card = 123456;
     config.clock = "20260102030405";
-    config.records = 12;
+    sim::FillRecords(&config, 12);
     terminal_ = &line_->bus(1).Add(std::make_unique<sim::Terminal>(config));
   }
   sim::VirtualLine& line() { return *line_; }
