@@ -5,7 +5,10 @@ namespace icbus::tool {
 const CommandTable& AllCommands() {
   static const CommandTable table = [] {
     CommandTable all;
-    for (const CommandTable& family : {ClockCommands()}) {
+    for (const CommandTable& family :
+         {ClockCommands(), ListCommands(), IdentityCommands(), StateCommands(), ScheduleCommands(),
+          DisplayCommands(), RecordCommands(), MonitorCommands(), CardCommands(), PurseCommands(),
+          CardLimitCommands(), TopUpCommands()}) {
       all.insert(all.end(), family.begin(), family.end());
     }
     return all;

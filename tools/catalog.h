@@ -5,7 +5,18 @@
 
 namespace icbus::tool {
 
-CommandTable ClockCommands();  // time get, time set, clear
+CommandTable ClockCommands();      // time get, time set, clear
+CommandTable ListCommands();       // list add|remove|clear|query
+CommandTable IdentityCommands();   // machine number|master-card|password|writer-key ...
+CommandTable StateCommands();      // machine reader-mode|style|state|pause|resume, version
+CommandTable ScheduleCommands();   // set meal-limit|meal-period|interval|bell|door|water|reserve
+CommandTable DisplayCommands();    // set keyboard|menu-amount|menu-name|display|read-name
+CommandTable RecordCommands();     // records count|total|collect
+CommandTable MonitorCommands();    // monitor
+CommandTable CardCommands();       // card read|write|issue|account|password|beep
+CommandTable PurseCommands();      // card balance|topup|refund|debit|cancel
+CommandTable CardLimitCommands();  // card limit daily|meals, card count
+CommandTable TopUpCommands();      // topup send
 
 const CommandTable& AllCommands();
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bus_api.h"
+#include "host.h"
 #include "options.h"
 
 namespace icbus::tool {
@@ -15,18 +16,24 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;  // the operation was tried and did not succeed
 constexpr int kExitUsage = 2;   // the command line was wrong; nothing was sent
 
-// What a handler reports: success, or the one-line reason it failed.
+// What a handler reports: success, or the one-line reason it failed. A usage
+// failure is a command line the option checks alone could not refuse (options
+// that only make sense together); it is reported before anything was sent.
 struct Outcome {
   bool ok = true;
   std::string message;
+  bool usage = false;
   static Outcome Success() { return {}; }
   static Outcome Failure(std::string why) { return {false, std::move(why)}; }
+  static Outcome Usage(std::string why) { return {false, std::move(why), true}; }
 };
 
 struct Context {
   const OptionValues& options;
   const BusApi& bus;
   std::ostream& out;  // results for the user; failures travel in the Outcome
+  std::ostream& err;  // progress while a command runs
+  const Host& host;
 };
 
 using Handler = Outcome (*)(const Context& context);

@@ -2,7 +2,8 @@
 
 namespace icbus::tool {
 
-bool SplitCommandLine(const std::vector<std::string>& args, CommandLine* line, std::string* error) {
+bool SplitCommandLine(const std::vector<std::string>& args, const std::set<std::string>& flags,
+                      CommandLine* line, std::string* error) {
   *line = CommandLine();
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& token = args[i];
@@ -25,6 +26,12 @@ bool SplitCommandLine(const std::vector<std::string>& args, CommandLine* line, s
     if (size_t equals = name.find('='); equals != std::string::npos) {
       value = name.substr(equals + 1);
       name.resize(equals);
+      if (flags.count(name) != 0) {
+        *error = "option --" + name + " takes no value";
+        return false;
+      }
+    } else if (flags.count(name) != 0) {
+      // A flag never takes the next token: "--ex add" must leave "add" a word.
     } else if (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) {
       value = args[++i];
     } else {
@@ -38,6 +45,10 @@ bool SplitCommandLine(const std::vector<std::string>& args, CommandLine* line, s
     line->options.emplace_back(name, value);
   }
   return true;
+}
+
+bool SplitCommandLine(const std::vector<std::string>& args, CommandLine* line, std::string* error) {
+  return SplitCommandLine(args, {}, line, error);
 }
 
 }  // namespace icbus::tool

@@ -7,9 +7,18 @@
 namespace icbus::tool {
 namespace {
 
+std::string Form(const OptionSpec& spec) {
+  return "--" + spec.name + (spec.value_name.empty() ? "" : " " + spec.value_name);
+}
+
 std::string Synopsis(const OptionSpec& spec) {
-  std::string text = "--" + spec.name + " " + spec.value_name;
-  return spec.required ? text : "[" + text + "]";
+  return spec.required ? Form(spec) : "[" + Form(spec) + "]";
+}
+
+std::string Note(const OptionSpec& spec) {
+  if (spec.required) return " (required)";
+  if (!spec.default_value.empty()) return " (default " + spec.default_value + ")";
+  return "";
 }
 
 std::string Padded(const std::string& text, size_t width) {
@@ -28,12 +37,9 @@ std::string CommandHelp(const Command& command) {
   text += "\n\n" + command.description + "\n\nOptions:\n";
 
   size_t width = std::string("--help").size();
+  for (const OptionSpec* spec : all) width = std::max(width, Form(*spec).size());
   for (const OptionSpec* spec : all) {
-    width = std::max(width, spec->name.size() + spec->value_name.size() + 3);
-  }
-  for (const OptionSpec* spec : all) {
-    text += "  " + Padded("--" + spec->name + " " + spec->value_name, width) + "  " + spec->help;
-    text += spec->required ? " (required)\n" : "\n";
+    text += "  " + Padded(Form(*spec), width) + "  " + spec->help + Note(*spec) + "\n";
   }
   text += "  " + Padded("--help", width) + "  show this help\n";
   return text;

@@ -5,10 +5,11 @@
 
 #include "bus_api.h"
 #include "catalog.h"
+#include "host.h"
 #include "run.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   return icbus::tool::Run(args, icbus::tool::AllCommands(), icbus::tool::LibraryApi(), std::cout,
-                          std::cerr);
+                          std::cerr, icbus::tool::SystemHost());
 }

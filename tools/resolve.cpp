@@ -1,6 +1,7 @@
 #include "resolve.h"
 
 #include <algorithm>
+#include <set>
 
 #include "command_line.h"
 
@@ -45,6 +46,21 @@ Resolution ResolveGroup(const CommandLine& line, const CommandTable& table) {
   return UsageError("'" + JoinPath(line.words) + "' needs a subcommand", nullptr, line.words);
 }
 
+// Every flag name of the table: the splitter must know them to leave the
+// token after a flag alone.
+std::set<std::string> FlagNames(const CommandTable& table) {
+  std::set<std::string> flags;
+  for (const Command& command : table) {
+    for (const OptionSpec& spec : command.options) {
+      if (spec.kind == ValueKind::kFlag) flags.insert(spec.name);
+    }
+  }
+  for (const OptionSpec& spec : GlobalOptions()) {
+    if (spec.kind == ValueKind::kFlag) flags.insert(spec.name);
+  }
+  return flags;
+}
+
 }  // namespace
 
 std::vector<const Command*> CommandsUnder(const CommandTable& table,
@@ -59,7 +75,7 @@ std::vector<const Command*> CommandsUnder(const CommandTable& table,
 Resolution Resolve(const std::vector<std::string>& args, const CommandTable& table) {
   CommandLine line;
   std::string error;
-  if (!SplitCommandLine(args, &line, &error)) return UsageError(error, nullptr);
+  if (!SplitCommandLine(args, FlagNames(table), &line, &error)) return UsageError(error, nullptr);
 
   auto exact = std::find_if(table.begin(), table.end(),
                             [&](const Command& command) { return command.path == line.words; });
@@ -78,13 +94,17 @@ Resolution Resolve(const std::vector<std::string>& args, const CommandTable& tab
       return UsageError("'" + JoinPath(command.path) + "' has no option --" + name, &command);
     }
     if (resolution.options.Has(name)) return UsageError("--" + name + " is given twice", &command);
-    if (auto why = CheckValue(*spec, value)) return UsageError(*why, &command);
+    if (spec->kind != ValueKind::kFlag) {
+      if (auto why = CheckValue(*spec, value)) return UsageError(*why, &command);
+    }
     resolution.options.Set(name, value);
   }
   for (const OptionSpec& spec : command.options) {
-    if (spec.required && !resolution.options.Has(spec.name)) {
+    if (resolution.options.Has(spec.name)) continue;
+    if (spec.required) {
       return UsageError("'" + JoinPath(command.path) + "' needs --" + spec.name, &command);
     }
+    if (!spec.default_value.empty()) resolution.options.Set(spec.name, spec.default_value);
   }
   resolution.kind = Resolution::Kind::kRun;
   return resolution;

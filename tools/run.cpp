@@ -6,7 +6,7 @@
 namespace icbus::tool {
 
 int Run(const std::vector<std::string>& args, const CommandTable& table, const BusApi& bus,
-        std::ostream& out, std::ostream& err) {
+        std::ostream& out, std::ostream& err, const Host& host) {
   Resolution resolution = Resolve(args, table);
   switch (resolution.kind) {
     case Resolution::Kind::kCommandHelp:
@@ -23,10 +23,12 @@ int Run(const std::vector<std::string>& args, const CommandTable& table, const B
       break;
   }
   ApplyGlobalOptions(resolution.options, bus);
-  Outcome outcome = resolution.command->handler({resolution.options, bus, out});
+  Outcome outcome = resolution.command->handler({resolution.options, bus, out, err, host});
   if (outcome.ok) return kExitOk;
   err << "icbus: " << outcome.message << "\n";
-  return kExitFailed;
+  if (!outcome.usage) return kExitFailed;
+  err << HelpHint(resolution.command->path) << "\n";
+  return kExitUsage;
 }
 
 }  // namespace icbus::tool

@@ -7,12 +7,14 @@
 
 #include "bus_api.h"
 #include "command.h"
+#include "host.h"
 
 namespace icbus::tool {
 
 // `args` are the arguments after the program name. Results and help go to
-// `out`; usage errors and failures, one line each starting "icbus: ", to `err`.
+// `out`; usage errors and failures, one line each starting "icbus: ", and
+// progress to `err`.
 int Run(const std::vector<std::string>& args, const CommandTable& table, const BusApi& bus,
-        std::ostream& out, std::ostream& err);
+        std::ostream& out, std::ostream& err, const Host& host = Host());
 
 }  // namespace icbus::tool

@@ -21,6 +21,21 @@ OptionSpec CardOption() {
                        "999999");
 }
 
+// The writer's commands carry sector x 4 + block in two digits: with four
+// blocks a sector, sector 24 is the last one every block of which fits.
+OptionSpec SectorOption() {
+  return WithDefault(IntegerOption("sector", "N", 0, 24, false, "the card sector, 0 to 24"), "2");
+}
+
+OptionSpec BlockOption() {
+  return WithDefault(
+      IntegerOption("block", "N", 0, 3, false, "the block within the sector, 0 to 3"), "2");
+}
+
+std::vector<OptionSpec> PlainTarget() { return {PortOption(), MachineOption()}; }
+
+std::vector<OptionSpec> WriterTarget() { return {PortOption(), SectorOption(), BlockOption()}; }
+
 Target TargetFrom(const OptionValues& options) {
   Target target;
   target.port = static_cast<int>(options.Integer("port"));
@@ -33,6 +48,19 @@ std::string Describe(const Target& target) {
   std::string text = "terminal " + std::to_string(target.machine);
   if (target.card) text += " (card " + std::to_string(*target.card) + ")";
   return text + " on port " + std::to_string(target.port);
+}
+
+WriterSpot WriterSpotFrom(const OptionValues& options, int default_block) {
+  WriterSpot spot;
+  spot.port = static_cast<int>(options.Integer("port"));
+  spot.sector = static_cast<int>(options.Integer("sector", 2));
+  spot.block = static_cast<int>(options.Integer("block", default_block));
+  return spot;
+}
+
+std::string Describe(const WriterSpot& spot) {
+  return "sector " + std::to_string(spot.sector) + " block " + std::to_string(spot.block) +
+         " on the card writer on port " + std::to_string(spot.port);
 }
 
 }  // namespace icbus::tool

@@ -1,56 +1,57 @@
 #include "fake_bus.h"
 
-#include <cstring>
+#include <cstdio>
+
+#include "fake_bus_parts.h"
 
 namespace icbus::tool {
+namespace fake {
 namespace {
 
 FakeBus* current = nullptr;
 
-std::string Args(std::initializer_list<int> values) {
-  std::string text;
-  for (int value : values) text += (text.empty() ? "" : ", ") + std::to_string(value);
+}  // namespace
+
+FakeBus& Bus() { return *current; }
+
+std::string Show(double value) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%g", value);
   return text;
 }
 
-int Record(const std::string& name, std::initializer_list<int> values) {
-  current->calls.push_back(name + "(" + Args(values) + ")");
-  return current->result;
+int Answer(const std::string& name) {
+  auto it = current->results.find(name);
+  return it == current->results.end() ? current->result : it->second;
 }
 
-int ReadClock(char* out) {
-  // The library writes the buffer only on success.
-  if (current->result) std::strcpy(out, current->clock.c_str());
-  return current->result;
+double AmountAnswer(const std::string& name) {
+  auto it = current->amounts.find(name);
+  return it == current->amounts.end() ? current->amount : it->second;
 }
 
-icbus_bool ICBUS_CALL FakeSetDecLen(const char* text) {
-  current->calls.push_back(std::string("SetDecLen(\"") + text + "\")");
-  return 1;
-}
-int ICBUS_CALL FakeGetTime(int port, int machine, char* out) {
-  Record("GetTime", {port, machine});
-  return ReadClock(out);
-}
-int ICBUS_CALL FakeGetTimeA(int port, int machine, char* out, int card) {
-  Record("GetTimeA", {port, machine, card});
-  return ReadClock(out);
-}
-int ICBUS_CALL FakeSetTime(int port, int machine) { return Record("SetTime", {port, machine}); }
-int ICBUS_CALL FakeSetTimeA(int port, int machine, int card) {
-  return Record("SetTimeA", {port, machine, card});
-}
-int ICBUS_CALL FakeClear(int port, int machine) { return Record("Clear", {port, machine}); }
-int ICBUS_CALL FakeClearA(int port, int machine, int card) {
-  return Record("ClearA", {port, machine, card});
+int Reply(std::deque<FakeReply>* queue, const FakeReply& empty, char* out) {
+  FakeReply reply = empty;
+  if (!queue->empty()) {
+    reply = queue->front();
+    queue->pop_front();
+  }
+  if (reply.text) std::memcpy(out, reply.text->c_str(), reply.text->size() + 1);
+  return reply.result;
 }
 
-}  // namespace
+}  // namespace fake
 
 const BusApi& UseFakeBus(FakeBus* bus) {
-  static const BusApi api = {FakeSetDecLen, FakeGetTime, FakeGetTimeA, FakeSetTime,
-                             FakeSetTimeA,  FakeClear,   FakeClearA};
-  current = bus;
+  static const BusApi api = [] {
+    BusApi fakes;
+    fake::AddLinkFakes(&fakes);
+    fake::AddTerminalFakes(&fakes);
+    fake::AddRecordFakes(&fakes);
+    fake::AddCardFakes(&fakes);
+    return fakes;
+  }();
+  fake::current = bus;
   return api;
 }
 

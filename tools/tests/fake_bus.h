@@ -1,5 +1,8 @@
 // A BusApi whose functions record their calls and answer as told.
 #pragma once
+#include <deque>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -7,11 +10,28 @@
 
 namespace icbus::tool {
 
+// One answer of an export that fills a buffer: its result, and the text it
+// writes (none: the buffer is left as it was).
+struct FakeReply {
+  int result = 1;
+  std::optional<std::string> text;
+};
+
 struct FakeBus {
-  // Each call as "Name(arg, arg)"; SetDecLen with its text in quotes.
+  // Each call as "Name(arg, arg)", named after the export: numbers as
+  // printed by %g, texts in double quotes; output buffers are left out.
   std::vector<std::string> calls;
-  int result = 1;                        // what every terminal function returns
-  std::string clock = "20240102030405";  // written by GetTime/GetTimeA on success
+  int result = 1;                         // what every int export returns ...
+  std::map<std::string, int> results;     // ... unless its name is listed here
+  double amount = 12.5;                   // what every double export returns ...
+  std::map<std::string, double> amounts;  // ... unless listed here
+  std::string clock = "20240102030405";   // written by GetTime/GetTimeA on success
+  std::string card_number = "000123";     // written by ReadCard on result 1
+  std::string card_password = "12345";    // written by ReadCardPass on result 1
+  // The answers of the GetNext family, in turn; once they run out, 0.
+  std::deque<FakeReply> records;
+  // The answers of Real_time, in turn; once they run out, 1 without "!".
+  std::deque<FakeReply> polls;
 };
 
 // Points the fake functions at `bus` (one fake at a time) and returns them.

@@ -61,13 +61,17 @@ void PtyTerminal::Serve() {
 }
 
 void PtyTerminal::Hear(const std::string& frame) {
-  for (const auto& [prefix, reply] : script_) {
-    if (frame.rfind(prefix, 0) == 0) {
-      // A short or failed write shows up as a wrong reply in the test.
-      ssize_t written = ::write(master_, reply.data(), reply.size());
-      (void)written;
-      break;
-    }
+  auto matches = [&](const std::pair<std::string, std::string>& entry) {
+    return frame.rfind(entry.first, 0) == 0;
+  };
+  auto entry = std::find_if(script_.begin(), script_.end(), matches);
+  if (entry != script_.end()) {
+    // A short or failed write shows up as a wrong reply in the test.
+    ssize_t written = ::write(master_, entry->second.data(), entry->second.size());
+    (void)written;
+    const std::string prefix = entry->first;
+    auto same = [&](const std::pair<std::string, std::string>& e) { return e.first == prefix; };
+    if (std::find_if(entry + 1, script_.end(), same) != script_.end()) script_.erase(entry);
   }
   std::lock_guard<std::mutex> lock(mutex_);
   frames_.push_back(frame);

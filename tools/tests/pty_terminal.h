@@ -1,6 +1,9 @@
 // A scripted terminal behind a pseudo-terminal, so the tool can be run
-// against the real library: it answers each frame whose text starts with a
-// given prefix with a fixed reply and remembers every frame it heard.
+// against the real library: it answers each frame with the reply of the first
+// script entry whose prefix the frame starts with, and remembers every frame
+// it heard. An entry whose prefix comes again later in the script answers
+// once and makes way for the next, so a sequence of replies (records, then
+// "OVER!") is a run of entries with one prefix; the last one answers forever.
 #pragma once
 #include <atomic>
 #include <chrono>

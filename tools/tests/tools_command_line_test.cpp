@@ -54,6 +54,21 @@ TEST(SplitCommandLine, RejectsMalformedTokens) {
   EXPECT_EQ(SplitError({"--=5"}), "unexpected '--=5'");
 }
 
+TEST(SplitCommandLine, FlagsTakeNoValue) {
+  CommandLine line;
+  std::string error;
+  ASSERT_TRUE(
+      SplitCommandLine({"list", "--ex", "add", "--entry", "1", "--ex"}, {"ex"}, &line, &error))
+      << error;
+  EXPECT_EQ(line.words, (std::vector<std::string>{"list", "add"}));
+  EXPECT_EQ(line.options, (Options{{"ex", ""}, {"entry", "1"}, {"ex", ""}}));
+  EXPECT_FALSE(SplitCommandLine({"--ex=1"}, {"ex"}, &line, &error));
+  EXPECT_EQ(error, "option --ex takes no value");
+  // Without knowing the flag, the next token is its value.
+  ASSERT_TRUE(SplitCommandLine({"--ex", "add"}, &line, &error));
+  EXPECT_EQ(line.options, (Options{{"ex", "add"}}));
+}
+
 TEST(SplitCommandLine, StartsFromAnEmptyLine) {
   CommandLine line;
   line.words = {"stale"};

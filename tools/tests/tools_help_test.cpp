@@ -34,6 +34,17 @@ TEST(CommandHelp, ListsEveryOptionWithItsHelp) {
   EXPECT_NE(help.find("--help"), std::string::npos);
 }
 
+TEST(CommandHelp, ShowsFlagsAndDefaults) {
+  std::string add = CommandHelp(Find({"list", "add"}));
+  EXPECT_NE(add.find(" [--ex] "), std::string::npos) << add;
+  EXPECT_NE(add.find("\n  --ex            use the terminal's second list\n"), std::string::npos)
+      << add;
+  std::string read = CommandHelp(Find({"card", "read"}));
+  EXPECT_NE(read.find("[--sector N] [--block N]"), std::string::npos) << read;
+  EXPECT_NE(read.find("the block within the sector, 0 to 3 (default 2)\n"), std::string::npos)
+      << read;
+}
+
 TEST(GroupHelp, ListsOnlyTheCommandsOfTheGroup) {
   std::string help = GroupHelp(AllCommands(), {"time"});
   EXPECT_EQ(help.rfind("Usage: icbus time COMMAND [options]\n", 0), 0u) << help;

@@ -38,6 +38,63 @@ TEST(CheckValue, ChoicesMatchExactly) {
   EXPECT_EQ(CheckValue(decimals, "3"), "--decimals must be 1|2, not '3'");
 }
 
+TEST(ParseAmount, AcceptsYuanWithUpToTwoDecimals) {
+  EXPECT_EQ(ParseAmount("0"), 0.0);
+  EXPECT_EQ(ParseAmount("12"), 12.0);
+  EXPECT_EQ(ParseAmount("12.5"), 12.5);
+  EXPECT_EQ(ParseAmount("1.15"), 1.15);
+  EXPECT_EQ(ParseAmount("0012.30"), 12.3);
+}
+
+TEST(ParseAmount, RejectsAnythingElse) {
+  for (const char* text : {"", ".5", "5.", "-1", "+1", "1.234", "1e3", "0x10", " 1", "1 ", "1,5",
+                           "nan", "inf", "1234567890"}) {
+    EXPECT_EQ(ParseAmount(text), std::nullopt) << "'" << text << "'";
+  }
+}
+
+TEST(CheckValue, AmountsHaveAnUpperBound) {
+  OptionSpec amount = AmountOption("amount", 99.9, true, "");
+  EXPECT_EQ(amount.value_name, "YUAN");
+  EXPECT_EQ(CheckValue(amount, "99.9"), std::nullopt);
+  EXPECT_EQ(CheckValue(amount, "99.91"), "--amount must be at most 99.90, not 99.91");
+  EXPECT_EQ(CheckValue(amount, "x"), "--amount needs an amount in yuan such as 12.5, not 'x'");
+}
+
+TEST(CheckValue, DigitTextsCountDigits) {
+  OptionSpec digits = TextOption("entry", "D", TextCheck::kDigits, 1, 3, true, "");
+  EXPECT_EQ(CheckValue(digits, "007"), std::nullopt);
+  EXPECT_EQ(CheckValue(digits, "0a"), "--entry takes digits only, not '0a'");
+  EXPECT_EQ(CheckValue(digits, "1234"), "--entry must have 1 to 3 digits, not 4: '1234'");
+  OptionSpec hex = TextOption("key", "H", TextCheck::kHex, 2, 2, true, "");
+  EXPECT_EQ(CheckValue(hex, "aF"), std::nullopt);
+  EXPECT_EQ(CheckValue(hex, "aG"), "--key takes hexadecimal digits only, not 'aG'");
+  EXPECT_EQ(CheckValue(hex, "A"), "--key must have 2 digits, not 1: 'A'");
+}
+
+TEST(CheckValue, GbkTextsCountTheBytesThatAreSent) {
+  OptionSpec text = TextOption("text", "T", TextCheck::kGbk, 0, 4, true, "");
+  EXPECT_EQ(CheckValue(text, "王一"), std::nullopt);  // six bytes in UTF-8, four in GBK
+  EXPECT_EQ(CheckValue(text, "王一a"), "--text must have at most 4 bytes in GBK, not 5: '王一a'");
+  EXPECT_EQ(CheckValue(text, "a!"), "--text may not contain '!', which ends a frame");
+  OptionSpec wide = TextOption("name", "T", TextCheck::kGbkWide, 0, 6, true, "");
+  EXPECT_EQ(CheckValue(wide, ""), std::nullopt);
+  EXPECT_EQ(CheckValue(wide, "王a"), "--name takes Chinese characters only, not '王a'");
+  OptionSpec any = TextOption("out", "F", TextCheck::kAny, 1, 10, true, "");
+  EXPECT_EQ(CheckValue(any, "a!/\xff"), std::nullopt);
+  EXPECT_EQ(CheckValue(any, ""), "--out must have 1 to 10 bytes, not 0: ''");
+}
+
+TEST(OptionSpecs, DefaultsMakeAnOptionOptional) {
+  OptionSpec block = WithDefault(IntegerOption("block", "N", 0, 3, true, ""), "2");
+  EXPECT_FALSE(block.required);
+  EXPECT_EQ(block.default_value, "2");
+  OptionSpec flag = FlagOption("ex", "help");
+  EXPECT_EQ(flag.kind, ValueKind::kFlag);
+  EXPECT_EQ(flag.value_name, "");
+  EXPECT_EQ(CheckValue(flag, "1"), "--ex takes no value");
+}
+
 TEST(OptionValues, ReportsWhatWasGiven) {
   OptionValues values;
   values.Set("port", "3");
@@ -49,6 +106,11 @@ TEST(OptionValues, ReportsWhatWasGiven) {
   EXPECT_EQ(values.OptionalInt("card"), std::nullopt);
   EXPECT_EQ(values.Text("port"), "3");
   EXPECT_EQ(values.Text("card"), "");
+  values.Set("amount", "12.5");
+  values.Set("name", "王");
+  EXPECT_EQ(values.Amount("amount"), 12.5);
+  EXPECT_EQ(values.Amount("missing"), 0.0);
+  EXPECT_EQ(values.Gbk("name"), "\xcd\xf5");
 }
 
 }  // namespace

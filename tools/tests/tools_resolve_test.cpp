@@ -114,6 +114,42 @@ TEST(CommandTable, HoldsTheClockCommands) {
   EXPECT_EQ(paths.count({"clear"}), 1u);
 }
 
+TEST(Resolve, FillsDefaultsAndFlags) {
+  Resolution r = ResolveArgs({"card", "read", "--port", "1"});
+  ASSERT_EQ(r.kind, Kind::kRun) << r.error;
+  EXPECT_EQ(r.options.Integer("sector"), 2);
+  EXPECT_EQ(r.options.Integer("block"), 2);
+  r = ResolveArgs({"card", "read", "--port", "1", "--block", "0"});
+  EXPECT_EQ(r.options.Integer("block"), 0);
+  r = ResolveArgs({"list", "clear", "--ex", "--port", "1", "--machine", "5"});
+  ASSERT_EQ(r.kind, Kind::kRun) << r.error;
+  EXPECT_TRUE(r.options.Has("ex"));
+  EXPECT_FALSE(ResolveArgs({"list", "clear", "--port", "1", "--machine", "5"}).options.Has("ex"));
+}
+
+TEST(CommandTable, AFlagIsAFlagEverywhere) {
+  // The splitter knows flags by name alone, so no command may take a value
+  // under a flag's name.
+  std::set<std::string> flags;
+  std::set<std::string> valued;
+  for (const Command& command : AllCommands()) {
+    for (const OptionSpec& spec : command.options) {
+      (spec.kind == ValueKind::kFlag ? flags : valued).insert(spec.name);
+    }
+  }
+  for (const std::string& flag : flags) EXPECT_EQ(valued.count(flag), 0u) << flag;
+}
+
+TEST(CommandTable, EveryDefaultPassesItsOwnCheck) {
+  for (const Command& command : AllCommands()) {
+    for (const OptionSpec& spec : command.options) {
+      if (spec.default_value.empty()) continue;
+      EXPECT_EQ(CheckValue(spec, spec.default_value), std::nullopt)
+          << JoinPath(command.path) << " --" << spec.name;
+    }
+  }
+}
+
 TEST(CommandsUnder, MatchesWholeWordsOnly) {
   CommandTable table = {{{"time", "get"}, "", "", {}, nullptr},
                         {{"timer", "set"}, "", "", {}, nullptr},

@@ -1,0 +1,194 @@
+// The card writer and top-up commands: which export each command line
+// reaches, the sector and block defaults, and the card result codes in words.
+#include <gtest/gtest.h>
+
+#include "tool_fixture.h"
+
+namespace icbus::tool {
+namespace {
+
+std::vector<std::string> Card(std::vector<std::string> words, std::vector<std::string> more = {}) {
+  words.insert(words.begin(), "card");
+  words.push_back("--port");
+  words.push_back("1");
+  words.insert(words.end(), more.begin(), more.end());
+  return words;
+}
+
+const char kSpot[] = "sector 2 block 2 on the card writer on port 1";
+
+TEST(CardCommands, IdentityReachesItsExports) {
+  ExpectCalls({
+      {Card({"read"}), {"ReadCard(1, 2, 2)"}, "000123\n"},
+      {Card({"read"}, {"--sector", "0", "--block", "1"}), {"ReadCard(1, 0, 1)"}, "000123\n"},
+      {Card({"write"}, {"--number", "000123"}),
+       {"WriteCard(1, 2, 2, \"123\")"},
+       std::string("card number 123 written to ") + kSpot + "\n"},
+      {Card({"issue"}, {"--number", "1048575", "--password", "01234", "--daily-limit", "20"}),
+       {"WriteCardEx(1, 2, 2, \"1048575\", \"01234\", 20)"},
+       std::string("card 1048575 issued at ") + kSpot + "\n"},
+      {Card({"account", "set"},
+            {"--account", "1234567890ABCDEF123", "--sector", "24", "--block", "3"}),
+       {"WriteCardAccountNo(1, 24, 3, \"1234567890ABCDEF123\")"},
+       "account number 1234567890ABCDEF123 written to sector 24 block 3 on the card writer on "
+       "port 1\n"},
+      {Card({"password", "get"}), {"ReadCardPass(1, 2, 2)"}, "12345\n"},
+      // With two decimals the password lives in the parameter block.
+      {Card({"password", "get"}, {"--decimals", "2"}),
+       {"SetDecLen(\"2\")", "ReadCardPass(1, 2, 1)"},
+       "12345\n"},
+      {Card({"password", "set"}, {"--password", "54321", "--decimals", "2", "--block", "3"}),
+       {"SetDecLen(\"2\")", "WriteCardPass(1, 2, 3, \"54321\")"},
+       "card password written to sector 2 block 3 on the card writer on port 1\n"},
+      {Card({"beep"}, {"--pattern", "failure"}),
+       {"BeepAX(1, 1)"},
+       "failure beep sent to the card writer on port 1\n"},
+      {Card({"beep"}, {"--pattern", "success"}),
+       {"BeepAX(1, 0)"},
+       "success beep sent to the card writer on port 1\n"},
+  });
+}
+
+TEST(CardCommands, PurseReachesItsExports) {
+  ExpectCalls({
+      {Card({"balance"}), {"ReadBalance(1, 2, 2, 0)"}, "12.5\n"},
+      {Card({"balance"}, {"--unit", "hundredths"}), {"ReadBalance(1, 2, 2, 1)"}, "12.50\n"},
+      {Card({"balance"}, {"--decimals", "2"}),
+       {"SetDecLen(\"2\")", "ReadBalance(1, 2, 2, 0)"},
+       "12.50\n"},
+      {Card({"topup"}, {"--amount", "1.15"}),
+       {"Increase(1, 0, 2, 2, 1.15, 0)"},
+       std::string("topped up 1.15 yuan (") + kSpot + ")\n"},
+      {Card({"refund"}, {"--amount", "3"}),
+       {"Increase(1, 1, 2, 2, 3, 0)"},
+       std::string("refunded 3 yuan (") + kSpot + ")\n"},
+      {Card({"debit"},
+            {"--amount", "2.5", "--unit", "hundredths", "--sector", "0", "--block", "1"}),
+       {"Decrease(1, 0, 0, 1, 2.5, 1)"},
+       "debited 2.5 yuan (sector 0 block 1 on the card writer on port 1)\n"},
+      {Card({"cancel"}),
+       {"Decrease(1, 1, 2, 2, 0, 0)"},
+       std::string("card cancelled: balance and top-up count are zero (") + kSpot + ")\n"},
+  });
+}
+
+TEST(CardCommands, LimitsReachTheirExports) {
+  ExpectCalls({
+      {Card({"limit", "daily", "get"}), {"ReadCardMaxConsume(1, 2, 2)"}, "12.5\n"},
+      {Card({"limit", "daily", "set"}, {"--limit", "20"}),
+       {"WriteCardMaxConsume(1, 2, 2, 20)"},
+       std::string("daily limit 20 yuan written to ") + kSpot + "\n"},
+      // The per-meal limit sits in the parameter block unless told otherwise.
+      {Card({"limit", "meals", "get"}), {"ReadCardMaxCC(1, 2, 1)"}, "1\n"},
+      {Card({"limit", "meals", "set"}, {"--value", "255"}),
+       {"WriteCardMaxCC(1, 2, 1, 255)"},
+       "per-meal limit 255 written to sector 2 block 1 on the card writer on port 1\n"},
+      {Card({"count", "get"}, {"--block", "0"}), {"ReadCardAddCount(1, 2, 0)"}, "1\n"},
+      {Card({"count", "set"}, {"--value", "258"}),
+       {"WriteCardAddCount(1, 2, 2, 258)"},
+       std::string("top-up count 258 written to ") + kSpot + "\n"},
+  });
+}
+
+TEST(CardCommands, ResultCodesBecomeReasons) {
+  const std::string at = std::string(" (") + kSpot + ")";
+  ExpectFailures({
+      {Card({"read"}), 0,
+       "reading the card number failed: the card writer gave no complete answer" + at},
+      {Card({"read"}), -1,
+       "reading the card number failed: the card writer could not be reached (port not opened, "
+       "or the exchange failed)" +
+           at},
+      {Card({"write"}, {"--number", "1"}), 2,
+       "writing the card number failed: no single card on the writer" + at},
+      {Card({"password", "set"}, {"--password", "12345"}), 3,
+       "writing the card password failed: the sector key does not match the card" + at},
+      {Card({"issue"}, {"--number", "1", "--password", "12345", "--daily-limit", "1"}), 4,
+       "issuing the card failed: the writer could not read or write the block" + at},
+      {Card({"topup"}, {"--amount", "1"}), 5,
+       "the top-up failed: value out of range: the new balance would not fit the card" + at},
+      {Card({"debit"}, {"--amount", "1"}), 5,
+       "the debit failed: value out of range: the balance on the card does not cover the "
+       "amount" +
+           at},
+      {Card({"count", "set"}, {"--value", "1"}), 5,
+       "writing the top-up count failed: value out of range" + at},
+      {Card({"limit", "daily", "set"}, {"--limit", "7000"}), 5,
+       "writing the daily limit failed: value out of range: the limit does not fit the card "
+       "(at most 6553.5, or 167772.15 with --decimals 2)" +
+           at},
+      {Card({"account", "set"}, {"--account", "1"}), 7,
+       "writing the account number failed: the library answered 7" + at},
+      {Card({"balance"}), -1,
+       std::string("reading the balance failed: the card writer could not read ") + kSpot},
+      {Card({"limit", "daily", "get"}), -1,
+       std::string("reading the daily limit failed: the card writer could not read ") + kSpot},
+      {Card({"limit", "meals", "get"}), -1,
+       "reading the per-meal limit failed: the card writer could not read sector 2 block 1 on "
+       "the card writer on port 1"},
+  });
+}
+
+TEST(CardCommands, ValuesAreCheckedBeforeSending) {
+  ExpectUsageErrors({
+      {Card({"read"}, {"--sector", "25"}), "--sector must be between 0 and 24, not 25"},
+      {Card({"read"}, {"--block", "4"}), "--block must be between 0 and 3, not 4"},
+      {Card({"write"}, {"--number", "1048576"}),
+       "--number must be between 0 and 1048575, not 1048576"},
+      {Card({"password", "set"}, {"--password", "1234"}),
+       "--password must have 5 digits, not 4: '1234'"},
+      {Card({"topup"}, {"--amount", "-1"}),
+       "--amount needs an amount in yuan such as 12.5, not '-1'"},
+      {Card({"topup"}, {"--amount", "1e3"}),
+       "--amount needs an amount in yuan such as 12.5, not '1e3'"},
+      {Card({"issue"}, {"--number", "1", "--password", "12345", "--daily-limit", "6553.6"}),
+       "--daily-limit must be at most 6553.50, not 6553.6"},
+      {Card({"limit", "meals", "set"}, {"--value", "256"}),
+       "--value must be between 0 and 255, not 256"},
+      {Card({"count", "set"}, {"--value", "65536"}),
+       "--value must be between 0 and 65535, not 65536"},
+      {Card({"account", "set"}, {"--account", "12345678901234567890"}),
+       "--account must have 1 to 19 digits, not 20: '12345678901234567890'"},
+      {Card({"balance"}, {"--unit", "fen"}), "--unit must be tenths|hundredths, not 'fen'"},
+  });
+}
+
+std::vector<std::string> TopUp(std::vector<std::string> more) {
+  std::vector<std::string> args = {"topup", "send",   "--port", "1",      "--machine",
+                                   "7",     "--card", "1",      "--mgmt", "123456"};
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+
+TEST(TopUpCommands, SendsTheOrderWithTheNameInGbk) {
+  ExpectCalls({
+      {TopUp({"--mode", "add", "--amount", "12.3", "--name", "王一"}),
+       {"TransmitATM(1, 7, 1, 1, 12.3, \"\xcd\xf5\xd2\xbb\", 123456)"},
+       "order for card 1 taken: 12.3 yuan added to the balance\n"},
+      {TopUp({"--mode", "overwrite", "--amount", "0", "--name", ""}),
+       {"TransmitATM(1, 7, 1, 0, 0, \"\", 123456)"},
+       "order for card 1 taken: 0 yuan replacing the balance\n"},
+  });
+  ExpectFailures({{TopUp({"--mode", "add", "--amount", "1", "--name", "王"}), 0,
+                   "top-up machine 7 on port 1 did not confirm the order"}});
+}
+
+TEST(TopUpCommands, RefusesNamesThatCannotBeDrawn) {
+  ExpectUsageErrors({
+      {TopUp({"--mode", "add", "--amount", "1", "--name", "Wang"}),
+       "--name takes Chinese characters only, not 'Wang'"},
+      {TopUp({"--mode", "add", "--amount", "1", "--name", "王一二三"}),
+       "--name must have at most 6 bytes in GBK, not 8: '王一二三'"},
+      {TopUp({"--mode", "add", "--amount", "1", "--name", "\xe2\x82\xac"}),
+       "--name takes Chinese characters only, not '\xe2\x82\xac'"},
+      {TopUp({"--mode", "add", "--amount", "1", "--name", "\xff"}),
+       "--name has characters GBK cannot represent: '\xff'"},
+      {TopUp({"--mode", "add", "--amount", "6553.6", "--name", "王"}),
+       "--amount must be at most 6553.50, not 6553.6"},
+      {TopUp({"--mode", "credit", "--amount", "1", "--name", "王"}),
+       "--mode must be add|overwrite, not 'credit'"},
+  });
+}
+
+}  // namespace
+}  // namespace icbus::tool

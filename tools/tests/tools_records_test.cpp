@@ -1,0 +1,224 @@
+// records count, records total and records collect against the fake bus:
+// which exports a kind pairs, and what reaches the file when a download
+// completes, breaks off or cannot be written.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "progress.h"
+#include "tool_fixture.h"
+
+namespace icbus::tool {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+std::vector<std::string> At(std::vector<std::string> words, std::vector<std::string> more = {}) {
+  words.insert(words.end(), {"--port", "1", "--machine", "5"});
+  words.insert(words.end(), more.begin(), more.end());
+  return words;
+}
+
+TEST(RecordCounts, EachKindAsksItsOwnExport) {
+  ExpectCalls({
+      {At({"records", "count"}), {"GetRecordCount(1, 5)"}, "1\n"},
+      {At({"records", "count"}, {"--kind", "water"}), {"GetRecordCount(1, 5)"}, "1\n"},
+      {At({"records", "count"}, {"--kind", "topup", "--card", "42"}),
+       {"GetRecordCountA(1, 5, 42)"},
+       "1\n"},
+      {At({"records", "count"}, {"--kind", "desktop", "--card", "42"}),
+       {"GetRecordCountAt(1, 5, 42)"},
+       "1\n"},
+      {At({"records", "count"}, {"--code", "0"}), {"GetRecordCountR(1, 5, 0)"}, "1\n"},
+      {At({"records", "total"}), {"GetTotal(1, 5)"}, "12.5\n"},
+      {At({"records", "total"}, {"--decimals", "2"}),
+       {"SetDecLen(\"2\")", "GetTotal(1, 5)"},
+       "12.50\n"},
+  });
+}
+
+TEST(RecordCounts, ZeroIsACountAndMinusOneAFailure) {
+  FakeBus bus;
+  bus.result = 0;
+  Ran empty = RunTool(At({"records", "count"}), &bus);
+  EXPECT_EQ(empty.code, 0);
+  EXPECT_EQ(empty.out, "0\n");
+  ExpectFailures({
+      {At({"records", "count"}), -1, "terminal 5 on port 1 did not report its record count"},
+      {At({"records", "count"}, {"--kind", "topup", "--card", "7"}), -1,
+       "terminal 5 (card 7) on port 1 did not report its record count"},
+      {At({"records", "total"}), -1, "terminal 5 on port 1 did not report its total"},
+  });
+}
+
+TEST(RecordCounts, TopUpKindsNeedTheManagementCard) {
+  ExpectUsageErrors({
+      {At({"records", "count"}, {"--kind", "topup"}),
+       "--kind topup needs --card: top-up machines are addressed with their management card"},
+      {At({"records", "count"}, {"--card", "5"}),
+       "--card is for top-up machines (--kind topup or desktop)"},
+      {At({"records", "count"}, {"--code", "3", "--kind", "water"}),
+       "--code counts on its own: it takes neither --kind nor --card"},
+      {At({"records", "count"}, {"--code", "10"}), "--code must be between 0 and 9, not 10"},
+      {At({"records", "collect"}, {"--kind", "desktop", "--out", "x"}),
+       "--kind desktop needs --card: top-up machines are addressed with their management card"},
+      {At({"records", "collect"}, {"--kind", "meals", "--out", "x"}),
+       "--kind must be consumption|attendance|backup|water|topup|desktop|short, not 'meals'"},
+      {At({"records", "collect"}, {"--kind", "water"}), "'records collect' needs --out"},
+  });
+}
+
+class CollectTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = ::testing::TempDir() + "icbus_collect_" + std::to_string(::getpid()) + ".txt";
+  }
+  void TearDown() override { ::unlink(path_.c_str()); }
+
+  Ran Collect(const std::string& kind, std::vector<std::string> more = {}) {
+    more.insert(more.end(), {"--kind", kind, "--out", path_});
+    return RunTool(At({"records", "collect"}, more), &bus_, host_);
+  }
+  std::string File() const {
+    std::ifstream in(path_, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  void Write(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
+  void Records(std::initializer_list<FakeReply> replies) { bus_.records = replies; }
+
+  FakeBus bus_;
+  Host host_;
+  std::string path_;
+};
+
+TEST_F(CollectTest, WritesEveryRecordLineWithCrLf) {
+  bus_.results["GetRecordCount"] = 3;
+  Records({{1, "20A005"}, {1, "20B005"}, {1, "20C005"}, {1, "OVER"}});
+  Ran ran = Collect("consumption");
+  EXPECT_EQ(ran.code, 0) << ran.err;
+  EXPECT_EQ(File(), "20A005\r\n20B005\r\n20C005\r\n");
+  EXPECT_EQ(ran.calls, (Calls{"GetRecordCount(1, 5)", "GetFirst(1, 5)", "GetNext(5)", "GetNext(5)",
+                              "GetNext(5)", "GetNext(5)"}));
+  EXPECT_EQ(ran.out, "3 records from terminal 5 on port 1 written to " + path_ + "\n");
+  EXPECT_EQ(ran.err, "");
+}
+
+TEST_F(CollectTest, EachKindPairsItsOpeningAndRecordCall) {
+  struct Row {
+    std::string kind;
+    std::vector<std::string> card;
+    Calls calls;
+  };
+  const std::vector<Row> rows = {
+      {"attendance", {}, {"GetRecordCount(1, 5)", "GetFirst(1, 5)", "GetNextK(5)"}},
+      {"backup", {}, {"GetRecordCount(1, 5)", "GetFirst(1, 5)", "GetNextBak(5)"}},
+      {"short", {}, {"GetRecordCount(1, 5)", "GetFirst(1, 5)", "GetNextR(5)"}},
+      {"water", {}, {"GetFirst(1, 5)", "GetNextW(5)"}},
+      {"topup", {"--card", "9"}, {"GetRecordCountA(1, 5, 9)", "GetFirstA(1, 5, 9)", "GetNextA(5)"}},
+      {"desktop",
+       {"--card", "9"},
+       {"GetRecordCountAt(1, 5, 9)", "GetFirstA(1, 5, 9)", "GetNextAt(5)"}},
+  };
+  for (const Row& row : rows) {
+    Records({{1, "OVER"}});
+    Ran ran = Collect(row.kind, row.card);
+    EXPECT_EQ(ran.code, 0) << row.kind << ": " << ran.err;
+    EXPECT_EQ(ran.calls, row.calls) << row.kind;
+    EXPECT_EQ(File(), "") << row.kind;
+  }
+}
+
+TEST_F(CollectTest, ABreakOffKeepsTheLinesAndFails) {
+  Records({{1, "20A005"}, {1, "20B005"}, {0, std::nullopt}});
+  Ran ran = Collect("consumption");
+  EXPECT_EQ(ran.code, 1);
+  EXPECT_EQ(File(), "20A005\r\n20B005\r\n");
+  EXPECT_EQ(ran.err,
+            "icbus: the download from terminal 5 on port 1 broke off after 2 records; "
+            "they are in " +
+                path_ + "\n");
+  EXPECT_EQ(ran.out, "");
+}
+
+TEST_F(CollectTest, AnEmptyEndWithoutTheMarkerIsABreakOff) {
+  Records({{1, "A007"}, {1, ""}});
+  Ran ran = Collect("water");
+  EXPECT_EQ(ran.code, 1);
+  EXPECT_EQ(File(), "A007\r\n");
+  EXPECT_NE(ran.err.find("broke off after 1 record;"), std::string::npos) << ran.err;
+}
+
+TEST_F(CollectTest, AFailedCountLeavesTheFileAlone) {
+  Write("earlier download\r\n");
+  bus_.results["GetRecordCount"] = -1;
+  Ran ran = Collect("consumption");
+  EXPECT_EQ(ran.code, 1);
+  EXPECT_EQ(ran.calls, (Calls{"GetRecordCount(1, 5)"}));
+  EXPECT_EQ(File(), "earlier download\r\n");
+  EXPECT_EQ(ran.err, "icbus: terminal 5 on port 1 did not report its record count; " + path_ +
+                         " was not touched\n");
+}
+
+TEST_F(CollectTest, AFailedOpeningLeavesAnEmptyFile) {
+  Write("earlier download\r\n");
+  bus_.results["GetFirst"] = 0;
+  Ran ran = Collect("attendance");
+  EXPECT_EQ(ran.code, 1);
+  EXPECT_EQ(ran.calls, (Calls{"GetRecordCount(1, 5)", "GetFirst(1, 5)"}));
+  EXPECT_EQ(File(), "");
+  EXPECT_EQ(ran.err,
+            "icbus: terminal 5 on port 1 did not open a download; " + path_ + " is empty\n");
+}
+
+TEST_F(CollectTest, AFileThatCannotBeWrittenStopsBeforeTheDownload) {
+  path_ = ::testing::TempDir() + "no-such-directory/records.txt";
+  Ran ran = Collect("consumption");
+  EXPECT_EQ(ran.code, 1);
+  EXPECT_EQ(ran.calls, (Calls{"GetRecordCount(1, 5)"}));
+  EXPECT_EQ(ran.err, "icbus: cannot write " + path_ + "; nothing downloaded\n");
+}
+
+TEST_F(CollectTest, AFullDiskAbandonsTheDownloadAndReleasesThePort) {
+  path_ = "/dev/full";
+  // Enough lines to overflow the stream's buffer while the download runs.
+  for (int i = 0; i < 5000; ++i) bus_.records.push_back({1, "20" + std::string(32, 'A') + "005"});
+  bus_.records.push_back({1, "OVER"});
+  Ran ran = Collect("consumption");
+  EXPECT_EQ(ran.code, 1);
+  EXPECT_EQ(ran.calls.back(), "icDevClose()");
+  EXPECT_FALSE(bus_.records.empty()) << "the download went on after the disk was full";
+  EXPECT_NE(ran.err.find("writing /dev/full failed after"), std::string::npos) << ran.err;
+  path_.clear();
+}
+
+TEST_F(CollectTest, AFullDiskAtTheEndIsReported) {
+  path_ = "/dev/full";
+  Records({{1, "20A005"}, {1, "OVER"}});
+  Ran ran = Collect("consumption");
+  EXPECT_EQ(ran.code, 1);
+  EXPECT_EQ(ran.err, "icbus: writing /dev/full failed after 1 record; not every line reached it\n");
+  path_.clear();
+}
+
+TEST_F(CollectTest, OnATerminalAProgressBarCountsAgainstTheCount) {
+  host_.progress = true;
+  bus_.results["GetRecordCount"] = 2;
+  Records({{1, "20A005"}, {1, "20B005"}, {1, "OVER"}});
+  Ran ran = Collect("consumption");
+  EXPECT_EQ(ran.code, 0);
+  EXPECT_EQ(ran.err, ProgressLine(0, 2) + ProgressLine(1, 2) + ProgressLine(2, 2) + "\n");
+}
+
+TEST_F(CollectTest, WithoutACountTheBarCountsAlone) {
+  host_.progress = true;
+  Records({{1, "A005"}, {1, "OVER"}});
+  Ran ran = Collect("water");
+  EXPECT_EQ(ran.err, ProgressLine(0, -1) + ProgressLine(1, -1) + "\n");
+}
+
+}  // namespace
+}  // namespace icbus::tool

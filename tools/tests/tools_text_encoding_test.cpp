@@ -1,0 +1,32 @@
+#include <gtest/gtest.h>
+
+#include "text_encoding.h"
+
+namespace icbus::tool {
+namespace {
+
+TEST(Utf8ToGbk, ConvertsChineseToTwoBytesAndKeepsAscii) {
+  EXPECT_EQ(Utf8ToGbk("王一"), "\xcd\xf5\xd2\xbb");
+  EXPECT_EQ(Utf8ToGbk("A1 b"), "A1 b");
+  EXPECT_EQ(Utf8ToGbk(""), "");
+}
+
+TEST(Utf8ToGbk, RefusesWhatGbkCannotHold) {
+  EXPECT_EQ(Utf8ToGbk("\xf0\x9f\x98\x80"), std::nullopt);  // an emoji
+  EXPECT_EQ(Utf8ToGbk("\xff"), std::nullopt);              // not UTF-8 at all
+  EXPECT_EQ(Utf8ToGbk("\xe7\x8e"), std::nullopt);          // a cut-off character
+}
+
+TEST(AllDoubleByte, TellsChineseFromSingleBytes) {
+  EXPECT_TRUE(AllDoubleByte(""));
+  EXPECT_TRUE(AllDoubleByte("\xcd\xf5\xd2\xbb"));
+  EXPECT_FALSE(
+      AllDoubleByte("\xcd\xf5"
+                    "a"));
+  EXPECT_FALSE(AllDoubleByte("ab"));
+  EXPECT_FALSE(AllDoubleByte("\x80"));  // the one-byte euro sign
+  EXPECT_FALSE(AllDoubleByte("\xcd"));  // a lead byte alone
+}
+
+}  // namespace
+}  // namespace icbus::tool
