@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <string>
 
 #include "link/clock.h"
@@ -96,7 +98,16 @@ class Win32Port final : public Port {
     dcb.Parity = settings.parity;
     dcb.StopBits = settings.stop_bits;
     dcb.fBinary = settings.binary ? TRUE : FALSE;
-    return SetCommState(Handle(port), &dcb) != 0;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (SetCommState(Handle(port), &dcb)) {
+      applied_[Handle(port)] = dcb;
+      return true;
+    }
+    auto applied = applied_.find(Handle(port));
+    bool unchanged =
+        applied != applied_.end() && std::memcmp(&applied->second, &dcb, sizeof dcb) == 0;
+    if (!unchanged) applied_.erase(Handle(port));
+    return unchanged;
   }
 
   bool SetupQueues(PortId port, std::uint32_t in, std::uint32_t out) override {
@@ -153,7 +164,24 @@ class Win32Port final : public Port {
     return ok != 0;
   }
 
-  bool Close(PortId port) override { return CloseHandle(Handle(port)) != 0; }
+  bool Close(PortId port) override {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      applied_.erase(Handle(port));
+    }
+    return CloseHandle(Handle(port)) != 0;
+  }
+
+ private:
+  // The settings last applied to each open handle. Applying the same
+  // settings again changes nothing on the line, so a failure to do so is no
+  // failure: under Wine on a pseudo-terminal it fails, because the pty never
+  // keeps PARENB and the C library, reading the settings back, reports
+  // EINVAL when the mark or space parity asked for is the one the line
+  // already has. The library asks for data mode again before every "SZ!",
+  // and the release would otherwise be lost.
+  std::mutex mutex_;
+  std::map<HANDLE, DCB> applied_;
 };
 
 }  // namespace

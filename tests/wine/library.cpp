@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "stack_call.h"
+#include "native_call.h"
 
 namespace icbus::wine {
 
@@ -44,7 +44,7 @@ const IMAGE_EXPORT_DIRECTORY* Library::Directory() const {
   if (!module_) return nullptr;
   auto base = reinterpret_cast<const unsigned char*>(module_);
   auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  auto nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+  auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
   const IMAGE_DATA_DIRECTORY& entry =
       nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
   if (entry.VirtualAddress == 0) return nullptr;
@@ -75,16 +75,24 @@ int Library::FunctionCount() const {
   return directory ? static_cast<int>(directory->NumberOfFunctions) : -1;
 }
 
-std::uint32_t Library::Call(const char* name, const std::vector<std::uint32_t>& args) const {
+const void* Library::Find(const char* name) const {
   const void* function = ByName(name);
   if (!function) {
     ADD_FAILURE() << name << " is not exported" << (error_.empty() ? "" : " (" + error_ + ")");
-    return 0xDEADBEEF;
   }
-  StackCall call = CallStdcall(function, args.data(), static_cast<int>(args.size()));
-  EXPECT_EQ(call.esp_shift, 0) << name << " called with " << 4 * args.size()
-                               << " argument bytes left the stack off by " << call.esp_shift;
-  return call.result;
+  return function;
+}
+
+std::int32_t Library::Call(const char* name, const Args& args) const {
+  const void* function = Find(name);
+  if (!function) return static_cast<std::int32_t>(0xDEADBEEF);
+  return static_cast<std::int32_t>(CallExport(name, function, args, false).integer);
+}
+
+double Library::CallReal(const char* name, const Args& args) const {
+  const void* function = Find(name);
+  if (!function) return -12345.0;
+  return CallExport(name, function, args, true).real;
 }
 
 }  // namespace icbus::wine

@@ -1,5 +1,5 @@
 // icbus.dll as a host sees it: loaded at run time, entry points found by
-// name or ordinal, every call checked for a balanced stack.
+// name or ordinal and called through plain pointers.
 #pragma once
 #include <windows.h>
 
@@ -7,17 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "call_args.h"
+
 namespace icbus::wine {
 
 // A Unix path (as the test driver passes it) in the form Windows calls take:
 // Wine maps the Unix root to drive Z:. Other paths are returned as given.
 std::string WindowsPath(const std::string& path);
-
-// Argument words for pointers and ints.
-inline std::uint32_t Word(const void* pointer) {
-  return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer));
-}
-inline std::uint32_t Word(int value) { return static_cast<std::uint32_t>(value); }
 
 struct ExportEntry {
   std::string name;
@@ -40,17 +36,20 @@ class Library {
   int OrdinalBase() const;
   int FunctionCount() const;
 
-  // Calls the export `name` with 32-bit argument words. Records a test
-  // failure when it is missing or leaves the stack unbalanced.
-  std::uint32_t Call(const char* name, const std::vector<std::uint32_t>& args) const;
+  // Calls the export `name`. Records a test failure when it is missing (or,
+  // on 32-bit, leaves the stack unbalanced). The int result:
+  std::int32_t Call(const char* name, const Args& args) const;
   // The one-byte truth value of the boolean link exports.
-  std::uint8_t CallBool(const char* name, const std::vector<std::uint32_t>& args) const {
+  std::uint8_t CallBool(const char* name, const Args& args) const {
     return static_cast<std::uint8_t>(Call(name, args) & 0xFF);
   }
+  // The result of an export that returns a double.
+  double CallReal(const char* name, const Args& args) const;
 
  private:
   Library();
   const IMAGE_EXPORT_DIRECTORY* Directory() const;
+  const void* Find(const char* name) const;
 
   HMODULE module_ = nullptr;
   std::string error_;

@@ -1,29 +1,43 @@
 #!/usr/bin/env bash
-# Runs the Wine test program against the real icbus.dll in a fresh 32-bit
-# prefix, with COM1 and COM10 mapped to icbus-sim's pseudo-terminal and COM2
-# to a device that does not exist.
+# Runs the Wine test program against the real icbus.dll in a fresh prefix of
+# the DLL's architecture, with icbus-sim behind pseudo-terminals: COM1 and
+# COM10 on the line of bus_com1.json, COM3 on the line of bus_com3.json, and
+# COM2 mapped to a device that does not exist.
 #
-#   run-wine-tests.sh --exe TEST.exe --dll icbus.dll --sim icbus-sim --work DIR [-- TEST-ARGS...]
+#   run-wine-tests.sh --arch win32|win64 --exe TEST.exe --dll icbus.dll --work DIR
+#                     [--wine LOADER] [--sim icbus-sim] [-- TEST-ARGS...]
 #
-# --sim defaults to $ICBUS_SIM_PROGRAM. DIR receives the prefix, the settings
-# file, the simulator's wire log (sim.log) and its errors. The exit code is
-# the test program's; 1 when the set-up fails.
+# --wine defaults to wine (win32) or wine64 (win64); --sim to
+# $ICBUS_SIM_PROGRAM. DIR receives the prefix, the settings file, the
+# simulators' wire logs (sim.log, sim-com3.log) and their errors. The exit
+# code is the test program's; 1 when the set-up fails; 77 when this machine
+# cannot run programs of the architecture at all (the test is skipped).
 set -euo pipefail
+
+readonly SKIP=77
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
 die() {
   echo "run-wine-tests: $*" >&2
   exit 1
 }
 
+skip() {
+  echo "run-wine-tests: SKIPPED: $*" >&2
+  exit "$SKIP"
+}
+
 usage() {
-  sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
-exe="" dll="" sim="${ICBUS_SIM_PROGRAM:-}" work=""
+arch="" wine="" exe="" dll="" sim="${ICBUS_SIM_PROGRAM:-}" work=""
 test_args=()
 while (($#)); do
   case "$1" in
+    --arch) arch="${2:-}"; shift 2 ;;
+    --wine) wine="${2:-}"; shift 2 ;;
     --exe) exe="${2:-}"; shift 2 ;;
     --dll) dll="${2:-}"; shift 2 ;;
     --sim) sim="${2:-}"; shift 2 ;;
@@ -32,31 +46,54 @@ while (($#)); do
     *) usage ;;
   esac
 done
+[[ $arch == win32 || $arch == win64 ]] || usage
 [[ -n $exe && -n $dll && -n $work ]] || usage
+
+# Wine's 32-bit loader is an i386 Linux program. Some kernels are built
+# without support for 32-bit programs: every one of them then fails with
+# "Exec format error", and no 32-bit Windows program can run at all.
+if [[ $arch == win32 ]]; then
+  i386_loader=/lib/ld-linux.so.2
+  [[ -e $i386_loader ]] ||
+    die "no $i386_loader: the 32-bit Wine (wine32:i386) is not installed"
+  if ! probe=$("$i386_loader" --version 2>&1 >/dev/null); then
+    # The shell's own message: "...: line N: /lib/ld-linux.so.2: cannot execute...".
+    probe="$(tail -n 1 <<<"$probe" | sed 's/^.*line [0-9]*: //')"
+    skip "this machine cannot run 32-bit (i386) programs, so 32-bit Wine cannot run" \
+      "here (${probe:-$i386_loader failed}); the 32-bit DLL is only checked statically"
+  fi
+fi
+
+if [[ -z $wine ]]; then
+  if [[ $arch == win32 ]]; then wine=wine; else wine=wine64; fi
+fi
+wine="$(command -v "$wine" || true)"
+[[ -n $wine && -x $wine ]] || die "the Wine loader for $arch is not installed"
+for tool in wineserver iconv; do
+  command -v "$tool" >/dev/null || die "$tool is not installed"
+done
 [[ -f $exe ]] || die "no test program at '$exe'"
 [[ -f $dll ]] || die "no DLL at '$dll'"
 [[ -n $sim && -x $sim ]] ||
   die "icbus-sim not found at '$sim' (build the native configuration, or pass --sim)"
-for tool in wine wineboot wineserver iconv; do
-  command -v "$tool" >/dev/null || die "$tool is not installed"
-done
 
 mkdir -p "$work"
 work="$(cd "$work" && pwd)"
 exe="$(realpath "$exe")"
 dll="$(realpath "$dll")"
-export WINEPREFIX="$work/prefix" WINEARCH=win32 WINEDEBUG=-all
+export WINEPREFIX="$work/prefix" WINEARCH="$arch" WINEDEBUG=-all
+# wine64 starts the prefix's own programs (services, the desktop) with the
+# loader named here; the 32-bit wine finds its loader itself.
+[[ $arch == win32 ]] || export WINELOADER="$wine"
 export WINEDLLOVERRIDES="mscoree,mshtml="
-link="$work/com1"
-log="$work/sim.log"
-pidfile="$work/sim.pid"
 
-sim_pid=""
+sim_pids=()
 cleanup() {
-  if [[ -n $sim_pid ]]; then
-    kill "$sim_pid" 2>/dev/null || true
-    wait "$sim_pid" 2>/dev/null || true
-  fi
+  local pid
+  for pid in "${sim_pids[@]}"; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
   timeout 30 wineserver -k >/dev/null 2>&1 || true
   timeout 30 wineserver -w >/dev/null 2>&1 || true
 }
@@ -75,9 +112,10 @@ write_settings() {
   {
     printf 'Windows Registry Editor Version 5.00\r\n\r\n'
     printf '[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
-    printf '"COM1"="%s"\r\n' "$link"
-    printf '"COM10"="%s"\r\n' "$link"
-    printf '"COM2"="%s"\r\n\r\n' "$work/no-such-port"
+    printf '"COM1"="%s"\r\n' "$work/com1"
+    printf '"COM10"="%s"\r\n' "$work/com1"
+    printf '"COM2"="%s"\r\n' "$work/no-such-port"
+    printf '"COM3"="%s"\r\n\r\n' "$work/com3"
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
@@ -92,27 +130,50 @@ write_settings() {
   } | { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } >"$work/settings.reg"
 }
 
-echo "run-wine-tests: fresh prefix in $WINEPREFIX"
+# start_sim NAME CONFIG: icbus-sim on a new pty published as $work/NAME,
+# logging to $work/sim[-NAME].log.
+start_sim() {
+  local name=$1 config=$2 log pidfile link="$work/$1"
+  log="$work/sim.log"
+  [[ $name == com1 ]] || log="$work/sim-$name.log"
+  pidfile="$work/sim-$name.pid"
+  rm -f "$log" "$pidfile"
+  "$sim" --config "$config" --link "$link" --log "$log" --pidfile "$pidfile" \
+    2>"$work/sim-$name.err" &
+  sim_pids+=($!)
+  for _ in $(seq 100); do
+    [[ -s $pidfile && -L $link ]] && return 0
+    kill -0 "${sim_pids[-1]}" 2>/dev/null || die "icbus-sim ($name) stopped: $(cat "$work/sim-$name.err")"
+    sleep 0.1
+  done
+  die "icbus-sim did not publish $link"
+}
+
+echo "run-wine-tests: fresh $arch prefix in $WINEPREFIX"
 rm -rf "$WINEPREFIX"
-timeout 180 wineboot -i >"$work/wineboot.log" 2>&1 || die "wineboot failed (see $work/wineboot.log)"
+timeout 180 "$wine" wineboot -i >"$work/wineboot.log" 2>&1 ||
+  die "wineboot failed (see $work/wineboot.log)"
 timeout 60 wineserver -w
 write_settings
-timeout 60 wine regedit /S "$(windows_path "$work/settings.reg")" ||
+timeout 60 "$wine" regedit /S "$(windows_path "$work/settings.reg")" ||
   die "regedit could not import $work/settings.reg"
 timeout 30 wineserver -k >/dev/null 2>&1 || true
 timeout 60 wineserver -w
 
-rm -f "$log" "$pidfile"
-"$sim" --link "$link" --log "$log" --pidfile "$pidfile" 2>"$work/sim.err" &
-sim_pid=$!
-for _ in $(seq 100); do
-  [[ -s $pidfile && -L $link ]] && break
-  kill -0 "$sim_pid" 2>/dev/null || die "icbus-sim stopped: $(cat "$work/sim.err")"
-  sleep 0.1
-done
-[[ -L $link ]] || die "icbus-sim did not publish $link"
+start_sim com1 "$here/bus_com1.json"
+start_sim com3 "$here/bus_com3.json"
+
+# GetDllVersion shows a message box, which needs a display; without one
+# the program runs on a virtual X server of its own.
+display=()
+if [[ -z ${DISPLAY:-} ]]; then
+  command -v xvfb-run >/dev/null ||
+    die "no DISPLAY and no xvfb-run (package xvfb): the version test needs a display"
+  display=(xvfb-run -a -s "-screen 0 1024x768x24")
+fi
 
 status=0
-ICBUS_SIM_LOG="$log" ICBUS_DLL="$dll" timeout 120 wine "$exe" "${test_args[@]}" || status=$?
-echo "run-wine-tests: wire log in $log"
+ICBUS_SIM_LOG="$work/sim.log" ICBUS_SIM_LOG_COM3="$work/sim-com3.log" ICBUS_DLL="$dll" \
+  "${display[@]}" timeout 180 "$wine" "$exe" "${test_args[@]}" || status=$?
+echo "run-wine-tests: wire logs in $work/sim.log and $work/sim-com3.log"
 exit "$status"

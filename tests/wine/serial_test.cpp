@@ -1,22 +1,15 @@
-// Whole transactions through Wine's serial layer: COM1 is a pseudo-terminal
-// with icbus-sim behind it (machine 1, and machine 5 with management card
-// 123456); COM2 names a device that does not exist; COM10 is the same line
-// as COM1, reached through the device namespace.
-#include <gtest/gtest.h>
+// The clock and clearing commands and the port session through Wine's
+// serial layer (the lines: serial_fixture.h).
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "library.h"
-#include "sim_log.h"
+#include "serial_fixture.h"
 
 namespace icbus::wine {
 namespace {
-
-using Wire = std::vector<std::string>;
 
 std::string LocalStamp() {
   SYSTEMTIME now;
@@ -27,28 +20,8 @@ std::string LocalStamp() {
   return text;
 }
 
-class Serial : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_NE(Library::Get().module(), nullptr) << Library::Get().error();
-    ASSERT_FALSE(log_.path().empty()) << "ICBUS_SIM_LOG must name icbus-sim's wire log";
-    skip_ = log_.Frames().size();
-    std::memset(buffer_, 'x', sizeof buffer_);
-  }
-
-  // The frames of this test, once `expected` have been logged.
-  Wire WireSince(std::size_t expected) { return log_.FramesAfter(skip_, expected); }
-  std::string Untouched() const { return std::string(sizeof buffer_, 'x'); }
-  std::string Buffer() const { return std::string(buffer_, sizeof buffer_); }
-
-  const Library& dll_ = Library::Get();
-  SimLog log_;
-  std::size_t skip_ = 0;
-  char buffer_[24];
-};
-
 TEST_F(Serial, GetTimeCopiesTheClockTextTheTerminalSent) {
-  ASSERT_EQ(dll_.Call("GetTime", {Word(1), Word(5), Word(buffer_)}), 1u);
+  ASSERT_EQ(dll_.Call("GetTime", {Word(1), Word(5), Word(buffer_)}), 1);
   std::string clock(buffer_);
   EXPECT_EQ(clock.size(), 14u);
   EXPECT_EQ(Buffer().substr(15), Untouched().substr(15)) << "wrote past the terminator";
@@ -58,7 +31,7 @@ TEST_F(Serial, GetTimeCopiesTheClockTextTheTerminalSent) {
 
 TEST_F(Serial, SetTimeSendsTheLocalTimeOfSendingAndTheTerminalKeepsIt) {
   std::string before = LocalStamp();
-  ASSERT_EQ(dll_.Call("SetTime", {Word(1), Word(5)}), 1u);
+  ASSERT_EQ(dll_.Call("SetTime", {Word(1), Word(5)}), 1);
   std::string after = LocalStamp();
   Wire wire = WireSince(5);
   ASSERT_EQ(wire.size(), 5u) << ::testing::PrintToString(wire);
@@ -71,8 +44,8 @@ TEST_F(Serial, SetTimeSendsTheLocalTimeOfSendingAndTheTerminalKeepsIt) {
   EXPECT_LE(sent, after);
   EXPECT_EQ(wire, (Wire{"> M SA005!", "< N OK!", "> S SE" + sent + "!", "< N DONE!", "> S SZ!"}));
 
-  skip_ = log_.Frames().size();
-  ASSERT_EQ(dll_.Call("GetTime", {Word(1), Word(5), Word(buffer_)}), 1u);
+  Restart();
+  ASSERT_EQ(dll_.Call("GetTime", {Word(1), Word(5), Word(buffer_)}), 1);
   EXPECT_EQ(std::string(buffer_), sent);
   EXPECT_EQ(WireSince(5).at(3), "< N " + sent + "!");
 }
@@ -82,7 +55,7 @@ struct WireCase {
   const char* label;
   const char* name;
   std::vector<int> args;
-  std::uint32_t result;
+  int result;
   Wire wire;
 };
 
@@ -90,7 +63,7 @@ class SerialWire : public Serial, public ::testing::WithParamInterface<WireCase>
 
 TEST_P(SerialWire, ResultAndFrames) {
   const WireCase& c = GetParam();
-  std::vector<std::uint32_t> words;
+  Args words;
   for (int arg : c.args) words.push_back(Word(arg));
   EXPECT_EQ(dll_.Call(c.name, words), c.result);
   EXPECT_EQ(WireSince(c.wire.size()), c.wire);
@@ -116,25 +89,25 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<WireCase>& info) { return std::string(info.param.label); });
 
 TEST_F(Serial, GetTimeOfAnAbsentMachineFailsAndLeavesTheBuffer) {
-  EXPECT_EQ(dll_.Call("GetTime", {Word(1), Word(7), Word(buffer_)}), 0u);
+  EXPECT_EQ(dll_.Call("GetTime", {Word(1), Word(7), Word(buffer_)}), 0);
   EXPECT_EQ(Buffer(), Untouched());
   EXPECT_EQ(WireSince(2), (Wire{"> M SA007!", "> S SZ!"}));
 }
 
 TEST_F(Serial, GetTimeAWithTheWrongCardFailsAndLeavesTheBuffer) {
-  EXPECT_EQ(dll_.Call("GetTimeA", {Word(1), Word(5), Word(buffer_), Word(123457)}), 0u);
+  EXPECT_EQ(dll_.Call("GetTimeA", {Word(1), Word(5), Word(buffer_), Word(123457)}), 0);
   EXPECT_EQ(Buffer(), Untouched());
   EXPECT_EQ(WireSince(2), (Wire{"> M SA005123457!", "> S SZ!"}));
 }
 
 TEST_F(Serial, GetTimeOnAMissingPortFailsWithoutSending) {
-  EXPECT_EQ(dll_.Call("GetTime", {Word(2), Word(5), Word(buffer_)}), 0u);
+  EXPECT_EQ(dll_.Call("GetTime", {Word(2), Word(5), Word(buffer_)}), 0);
   EXPECT_EQ(Buffer(), Untouched());
   EXPECT_EQ(WireSince(0), Wire{});
 }
 
 TEST_F(Serial, PortsFromTenOnAreReachedThroughTheDeviceNamespace) {
-  ASSERT_EQ(dll_.Call("GetTimeA", {Word(10), Word(5), Word(buffer_), Word(123456)}), 1u);
+  ASSERT_EQ(dll_.Call("GetTimeA", {Word(10), Word(5), Word(buffer_), Word(123456)}), 1);
   std::string clock(buffer_);
   EXPECT_EQ(WireSince(5),
             (Wire{"> M SA005123456!", "< N OK!", "> S SD!", "< N " + clock + "!", "> S SZ!"}));
@@ -143,24 +116,24 @@ TEST_F(Serial, PortsFromTenOnAreReachedThroughTheDeviceNamespace) {
 TEST_F(Serial, HeldPortRefusesASecondOpenAndEveryTransaction) {
   ASSERT_EQ(dll_.CallBool("icDevInit", {Word("1")}), 1);
   EXPECT_EQ(dll_.CallBool("icDevInit", {Word("1")}), 0);
-  EXPECT_EQ(dll_.Call("GetTime", {Word(1), Word(5), Word(buffer_)}), 0u);
+  EXPECT_EQ(dll_.Call("GetTime", {Word(1), Word(5), Word(buffer_)}), 0);
   EXPECT_EQ(Buffer(), Untouched());
   EXPECT_EQ(dll_.CallBool("ChangeicDevSettings", {Word(0)}), 1);
   EXPECT_EQ(dll_.CallBool("ChangeicDevSettings", {Word(1)}), 1);
   EXPECT_EQ(dll_.CallBool("ChangeicDevSettings", {Word(2)}), 1);
-  EXPECT_EQ(dll_.Call("icDevClose", {}), 1u);
-  EXPECT_EQ(dll_.Call("icDevClose", {}), 0u);
+  EXPECT_EQ(dll_.Call("icDevClose", {}), 1);
+  EXPECT_EQ(dll_.Call("icDevClose", {}), 0);
   EXPECT_EQ(dll_.CallBool("ChangeicDevSettings", {Word(0)}), 0);
   EXPECT_EQ(WireSince(0), Wire{});
   // Released: the next transaction opens the port again.
-  skip_ = log_.Frames().size();
-  EXPECT_EQ(dll_.Call("Clear", {Word(1), Word(1)}), 1u);
+  Restart();
+  EXPECT_EQ(dll_.Call("Clear", {Word(1), Word(1)}), 1);
   EXPECT_EQ(WireSince(5).size(), 5u);
 }
 
 TEST_F(Serial, MissingPortCannotBeOpened) {
   EXPECT_EQ(dll_.CallBool("icDevInit", {Word("2")}), 0);
-  EXPECT_EQ(dll_.Call("icDevClose", {}), 0u);
+  EXPECT_EQ(dll_.Call("icDevClose", {}), 0);
 }
 
 }  // namespace

@@ -17,8 +17,8 @@ constexpr DWORD kPollMillis = 20;
 
 }  // namespace
 
-SimLog::SimLog() {
-  const char* path = std::getenv("ICBUS_SIM_LOG");
+SimLog::SimLog(const char* variable) {
+  const char* path = std::getenv(variable);
   if (path && *path) path_ = WindowsPath(path);
 }
 

@@ -10,8 +10,9 @@ namespace icbus::wine {
 
 class SimLog {
  public:
-  // The log named by ICBUS_SIM_LOG; empty path when it is not set.
-  SimLog();
+  // The log named by the environment variable `variable` (the line behind
+  // COM1 by default); empty path when it is not set.
+  explicit SimLog(const char* variable = "ICBUS_SIM_LOG");
 
   const std::string& path() const { return path_; }
   // The frame lines so far; notes ("# ...") left out.

@@ -1,10 +1,11 @@
 #include "stack_call.h"
 
-// cdecl helper: (function, args, count, shift*) -> EAX. EDI keeps the stack
-// pointer from before the arguments were pushed; it is callee-saved, so a
-// stdcall function preserves it whatever it does with ESP.
+// cdecl helper: (function, args, count, shift*, real*) -> EAX. EDI keeps the
+// stack pointer from before the arguments were pushed; it is callee-saved,
+// so a stdcall function preserves it whatever it does with ESP. A non-null
+// real* receives ST0, popped.
 extern "C" std::uint32_t icbus_wine_call_stdcall(const void* function, const std::uint32_t* args,
-                                                 int count, std::int32_t* shift);
+                                                 int count, std::int32_t* shift, double* real);
 
 asm(R"(
     .text
@@ -30,7 +31,11 @@ _icbus_wine_call_stdcall:
     movl %edi, %esp
     movl 20(%ebp), %edx
     movl %ecx, (%edx)
-    popl %edi
+    movl 24(%ebp), %edx
+    testl %edx, %edx
+    jz 3f
+    fstpl (%edx)
+3:  popl %edi
     popl %esi
     popl %ebx
     popl %ebp
@@ -39,9 +44,11 @@ _icbus_wine_call_stdcall:
 
 namespace icbus::wine {
 
-StackCall CallStdcall(const void* function, const std::uint32_t* args, int count) {
+StackCall CallStdcall(const void* function, const std::uint32_t* args, int count,
+                      bool returns_real) {
   StackCall call;
-  call.result = icbus_wine_call_stdcall(function, args, count, &call.esp_shift);
+  call.result = icbus_wine_call_stdcall(function, args, count, &call.esp_shift,
+                                        returns_real ? &call.real : nullptr);
   return call;
 }
 
