@@ -12,7 +12,8 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 ROOT=$PWD
 BUILD=$ROOT/build/native
 
-PACKAGES=(cmake ninja-build g++ nlohmann-json3-dev googletest libgtest-dev)
+PACKAGES=(cmake ninja-build g++ nlohmann-json3-dev googletest libgtest-dev
+  libfreetype-dev libfontconfig-dev fonts-arphic-uming)
 
 section() { printf '\n======== %s ========\n' "$*"; }
 
@@ -55,7 +56,9 @@ trap 'exit 130' INT TERM
 
 section "starting the simulator"
 LINK=$WORK/com1
-"$BUILD/sim/icbus-sim" --link "$LINK" --log "$WORK/wire.log" --pidfile "$WORK/sim.pid" &
+INSTALLATION=$ROOT/scripts/demo-installation.json
+"$BUILD/sim/icbus-sim" --link "$LINK" --config "$INSTALLATION" --log "$WORK/wire.log" \
+  --pidfile "$WORK/sim.pid" &
 SIM_PID=$!
 # The pid file appears once the pseudo-terminal is up and published.
 for _ in $(seq 100); do
@@ -71,8 +74,9 @@ if [[ ! -s $WORK/sim.pid ]]; then
   exit 1
 fi
 echo "icbus-sim (pid $SIM_PID) serves $LINK -> $(readlink "$LINK")"
-echo "installation:"
-sed 's/^/  /' < <("$BUILD/sim/icbus-sim" --print-default)
+echo "installation ($INSTALLATION): a window terminal (5), an attendance terminal (8),"
+echo "a card writer with a blank card and a self-service top-up machine (3)"
+sed 's/^/  /' "$INSTALLATION"
 
 # The library finds port 1 through this variable on Linux.
 export ICBUS_COM1=$LINK
@@ -95,14 +99,39 @@ run() {
   fi
 }
 
-section "host session"
+section "host session: clocks"
 run ok "read the clock of terminal 5" time get --port 1 --machine 5
 run ok "set it to this machine's local time" time set --port 1 --machine 5
 run ok "read it back" time get --port 1 --machine 5
 run ok "the six-digit address: machine 5 with its management card" \
   time get --port 1 --machine 5 --card 123456
-run ok "delete the records terminal 5 holds" clear --port 1 --machine 5
 run fails "no terminal 7 on this bus: the call fails" time get --port 1 --machine 7
+
+section "host session: records"
+run ok "how many records terminal 5 holds, and their total" records count --port 1 --machine 5
+run ok "the total amount of its consumption records" records total --port 1 --machine 5
+run ok "collect them into a file" \
+  records collect --port 1 --machine 5 --kind consumption --out "$WORK/rec.txt"
+echo "rec.txt:"; sed 's/\r$//; s/^/  /' "$WORK/rec.txt"
+run ok "collect the attendance records of terminal 8" \
+  records collect --port 1 --machine 8 --kind attendance --out "$WORK/arec.txt"
+run ok "delete the records terminal 5 holds" clear --port 1 --machine 5
+
+section "host session: card lists"
+run ok "report card 000123 lost at terminal 5" list add --port 1 --machine 5 --entry 000123
+run ok "ask terminal 5 about card 000123" list query --port 1 --machine 5 --entry 000123
+
+section "host session: issuing a card on the card writer"
+run ok "load the sector key into the writer" machine writer-key set --port 1 --key FFFFFFFFFFFF
+run ok "issue card 74565 with password 12345 and a daily limit of 20 yuan" \
+  card issue --port 1 --number 74565 --password 12345 --daily-limit 20
+run ok "top up 50 yuan" card topup --port 1 --amount 50
+run ok "read the balance" card balance --port 1
+run ok "read the card number back" card read --port 1
+
+section "host session: a top-up order with the holder's name drawn as glyphs"
+run ok "send 12.3 yuan for card 1 to top-up machine 3" \
+  topup send --port 1 --machine 3 --card 1 --mode add --amount 12.3 --name "王小明" --mgmt 4321
 
 section "what the simulator saw on the wire (> host to bus, < bus to host; M address, S data, N none)"
 cat "$WORK/wire.log"
