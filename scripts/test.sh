@@ -142,6 +142,8 @@ count_tests() {
 }
 
 export ASAN_OPTIONS=detect_leaks=1
+# fontconfig keeps its configuration for the life of the process.
+export LSAN_OPTIONS=suppressions=$ROOT/tests/lsan.supp
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 section "packages"
