@@ -23,16 +23,34 @@ Reply Say(const std::string& word) { return Reply{word + "!", 0}; }
 
 }  // namespace
 
+const char CardImage::kBlankBlock[] = "00000000000000000000000000000000";
+const char CardImage::kBlankKey[] = "FFFFFFFFFFFF";
+
 CardImage::CardImage() {
-  blocks.fill(std::string(32, '0'));
-  keys.fill("FFFFFFFFFFFF");
+  blocks.fill(kBlankBlock);
+  keys.fill(kBlankKey);
 }
 
-CardImage* CardWriter::card() {
+bool SameKey(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(a[i])) !=
+        std::toupper(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+const CardImage* CardWriter::card() const {
   if (state_.present < 0 || state_.present >= static_cast<int>(state_.cards.size())) {
     return nullptr;
   }
   return &state_.cards[static_cast<std::size_t>(state_.present)];
+}
+
+CardImage* CardWriter::card() {
+  return const_cast<CardImage*>(static_cast<const CardWriter*>(this)->card());
 }
 
 std::optional<Reply> CardWriter::Answer(const Frame& frame) {
@@ -66,7 +84,9 @@ std::optional<Reply> CardWriter::Block(char command, const std::string& args) {
   CardImage* image = card();
   if (!image) return Say(error + "1");
   if (sector >= CardImage::kSectors || absolute / 4 != sector) return Say(error + "3");
-  if (image->keys[static_cast<std::size_t>(sector)] != state_.key) return Say(error + "2");
+  if (!SameKey(image->keys[static_cast<std::size_t>(sector)], state_.key)) {
+    return Say(error + "2");
+  }
   std::string& block = image->blocks[static_cast<std::size_t>(absolute)];
   if (command == 'R') return Reply{block + "!", 0};
   std::string text = args.substr(4);

@@ -14,6 +14,7 @@
 
 #include "card_writer.h"
 #include "terminal.h"
+#include "topup_machine.h"
 
 namespace icbus::sim {
 namespace {
@@ -62,13 +63,17 @@ bool BoolIn(const json& object, const char* key, bool fallback, const std::strin
   return value.get<bool>();
 }
 
+bool HexOfLength(const std::string& text, std::size_t length) {
+  bool hex = text.size() == length;
+  for (char c : text) hex = hex && std::isxdigit(static_cast<unsigned char>(c));
+  return hex;
+}
+
 // Keys and passwords travel as twelve hexadecimal characters.
 std::string HexKeyIn(const json& object, const char* key, const std::string& fallback,
                      const std::string& where) {
   std::string text = TextIn(object, key, fallback, where);
-  bool hex = text.size() == 12;
-  for (char c : text) hex = hex && std::isxdigit(static_cast<unsigned char>(c));
-  if (!hex) {
+  if (!HexOfLength(text, 12)) {
     throw BadInstallation(where + ": \"" + key + "\" must be 12 hexadecimal characters");
   }
   return text;
@@ -247,11 +252,97 @@ std::unique_ptr<Device> BuildTerminal(const json& object, const std::string& whe
   return std::make_unique<Terminal>(config);
 }
 
+// A number of 0..`high` written in decimal digits, as the names of sectors
+// and blocks are.
+bool SmallNumber(const std::string& text, int high, int* number) {
+  if (text.empty() || text.size() > 2) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  *number = std::stoi(text);
+  return *number <= high;
+}
+
+// "sector/block", block within the sector: "2/2" is the third block of
+// sector 2.
+bool BlockNamed(const std::string& name, int* sector, int* block) {
+  std::size_t slash = name.find('/');
+  return slash != std::string::npos &&
+         SmallNumber(name.substr(0, slash), CardImage::kSectors - 1, sector) &&
+         SmallNumber(name.substr(slash + 1), CardImage::kBlocksPerSector - 1, block);
+}
+
+const json& ObjectIn(const json& object, const char* key, const std::string& where) {
+  const json& value = object.at(key);
+  if (!value.is_object()) throw BadInstallation(where + ": \"" + key + "\" must be an object");
+  return value;
+}
+
+std::string HexIn(const json& value, std::size_t length, const std::string& what,
+                  const std::string& where) {
+  if (!value.is_string() || !HexOfLength(value.get<std::string>(), length)) {
+    throw BadInstallation(where + ": " + what + " must be " + std::to_string(length) +
+                          " hexadecimal characters");
+  }
+  return value.get<std::string>();
+}
+
+CardImage CardIn(const json& object, const std::string& where) {
+  if (!object.is_object()) throw BadInstallation(where + ": a card must be an object");
+  RejectUnknownKeys(object, {"blocks", "keys"}, where);
+  CardImage card;
+  if (object.contains("blocks")) {
+    for (const auto& item : ObjectIn(object, "blocks", where).items()) {
+      const std::string what = "block \"" + item.key() + "\"";
+      int sector = 0, block = 0;
+      if (!BlockNamed(item.key(), &sector, &block)) {
+        throw BadInstallation(where + ": " + what +
+                              " must be named \"sector/block\" (sector 0..15, block 0..3)");
+      }
+      card.Block(sector, block) = HexIn(item.value(), 32, what, where);
+    }
+  }
+  if (object.contains("keys")) {
+    for (const auto& item : ObjectIn(object, "keys", where).items()) {
+      const std::string what = "key of sector \"" + item.key() + "\"";
+      int sector = 0;
+      if (!SmallNumber(item.key(), CardImage::kSectors - 1, &sector)) {
+        throw BadInstallation(where + ": " + what + " must name a sector 0..15");
+      }
+      card.keys[static_cast<std::size_t>(sector)] = HexIn(item.value(), 12, what, where);
+    }
+  }
+  return card;
+}
+
 std::unique_ptr<Device> BuildCardWriter(const json& object, const std::string& where) {
-  RejectUnknownKeys(object, {"type", "key", "faults"}, where);
+  RejectUnknownKeys(object, {"type", "key", "cards", "present", "faults"}, where);
   CardWriterConfig config;
   config.key = HexKeyIn(object, "key", config.key, where);
+  if (object.contains("cards")) {
+    const json& cards = object.at("cards");
+    if (!cards.is_array()) throw BadInstallation(where + ": \"cards\" must be a list of cards");
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+      config.cards.push_back(CardIn(cards[i], where + ", card " + std::to_string(i + 1)));
+    }
+  }
+  const int last = static_cast<int>(config.cards.size()) - 1;
+  config.present = IntIn(object, "present", last < 0 ? -1 : 0, -1, 1000000, where);
+  if (config.present > last) {
+    throw BadInstallation(where + ": \"present\" must be " +
+                          (last < 0
+                               ? "-1 when there are no \"cards\""
+                               : "-1.." + std::to_string(last) + " (an index into \"cards\")"));
+  }
   return std::make_unique<CardWriter>(config);
+}
+
+std::unique_ptr<Device> BuildTopUpMachine(const json& object, const std::string& where) {
+  RejectUnknownKeys(object, {"type", "machine", "management_card", "faults"}, where);
+  if (!object.contains("machine")) throw BadInstallation(where + ": \"machine\" is missing");
+  TopUpMachineConfig config;
+  config.machine = IntIn(object, "machine", 0, 0, 999, where);
+  config.management_card = IntIn(object, "management_card", 0, 0, 999999, where);
+  return std::make_unique<TopUpMachine>(config);
 }
 
 // One builder per device type; the faults are read for every type alike.
@@ -261,6 +352,7 @@ const std::map<std::string, Builder>& Builders() {
   static const std::map<std::string, Builder> builders = {
       {"terminal", BuildTerminal},
       {"card_writer", BuildCardWriter},
+      {"topup_machine", BuildTopUpMachine},
   };
   return builders;
 }
@@ -361,10 +453,50 @@ std::string TerminalState(const TerminalConfig& state) {
          ",\"backup\":" + ListJson(state.backup) + "}";
 }
 
-OrderedJson CardWriterEntry(const CardWriterConfig& state) {
+// A card as its entry: the blocks that are not zero and the keys that are
+// not all F, so a written card stands out from the blank ones.
+OrderedJson CardEntry(const CardImage& card) {
+  OrderedJson entry = OrderedJson::object();
+  for (int sector = 0; sector < CardImage::kSectors; ++sector) {
+    for (int block = 0; block < CardImage::kBlocksPerSector; ++block) {
+      const std::string& text = card.Block(sector, block);
+      if (text == CardImage::kBlankBlock) continue;
+      entry["blocks"][std::to_string(sector) + "/" + std::to_string(block)] = text;
+    }
+  }
+  for (int sector = 0; sector < CardImage::kSectors; ++sector) {
+    const std::string& key = card.keys[static_cast<std::size_t>(sector)];
+    if (key != CardImage::kBlankKey) entry["keys"][std::to_string(sector)] = key;
+  }
+  return entry;
+}
+
+OrderedJson CardWriterEntry(const CardWriter& writer) {
+  const CardWriterConfig& state = writer.state();
   OrderedJson entry;
   entry["type"] = "card_writer";
   entry["key"] = state.key;
+  entry["cards"] = OrderedJson::array();
+  for (const CardImage& card : state.cards) entry["cards"].push_back(CardEntry(card));
+  entry["present"] = state.present;
+  entry["beeps"] = writer.beeps().size();
+  return entry;
+}
+
+OrderedJson TopUpMachineEntry(const TopUpMachine& machine) {
+  OrderedJson entry;
+  entry["type"] = "topup_machine";
+  entry["machine"] = machine.config().machine;
+  entry["management_card"] = machine.config().management_card;
+  entry["orders"] = OrderedJson::array();
+  for (const TopUpOrder& order : machine.orders()) {
+    OrderedJson decoded;
+    decoded["card"] = order.card;
+    decoded["mode"] = order.mode;
+    decoded["tenths"] = order.tenths;
+    decoded["time"] = order.time;
+    entry["orders"].push_back(decoded);
+  }
   return entry;
 }
 
@@ -415,7 +547,10 @@ std::string DeviceState(const Device& device) {
     return TerminalState(terminal->state());
   }
   if (const auto* writer = dynamic_cast<const CardWriter*>(&device)) {
-    return Dump(CardWriterEntry(writer->state()));
+    return Dump(CardWriterEntry(*writer));
+  }
+  if (const auto* machine = dynamic_cast<const TopUpMachine*>(&device)) {
+    return Dump(TopUpMachineEntry(*machine));
   }
   return device.Describe();
 }

@@ -46,18 +46,36 @@
 //             "text": "" }               // wrong_word: the reply text;
 //         ] },                           // extra_bytes: the bytes appended
 //       { "type": "card_writer",         // the desktop card writer
-//         "key": "FFFFFFFFFFFF",         // sector key, 12 hexadecimal characters
+//         "key": "FFFFFFFFFFFF",         // the key it holds, 12 hexadecimal
+//                                        // characters, set by "SG"
+//         "cards": [                     // the cards it knows (default none)
+//           { "blocks": { "2/2": "0100..." },  // "sector/block" (sector
+//                                        // 0..15, block 0..3 within it): 32
+//                                        // hexadecimal characters; blocks
+//                                        // left out hold zeros
+//             "keys": { "2": "A1B2C3D4E5F6" } },  // sector 0..15: the key
+//                                        // that opens it; sectors left out:
+//                                        // FFFFFFFFFFFF
+//           {} ],                        // a blank card
+//         "present": 0,                  // the card lying on the writer, an
+//                                        // index into "cards"; -1 none (default
+//                                        // the first card, none without cards)
+//         "faults": [] },
+//       { "type": "topup_machine",       // the self-service top-up machine
+//         "machine": 3,                  // bus address, 0..999
+//         "management_card": 4321,       // 0..999999 (default 0): with the
+//                                        // machine, its six-digit address
 //         "faults": [] }
 //     ]
 //   }
 //
-// Only "type" and a terminal's "machine" are required. Records stay stored
-// until "SJ!" clears them (the backup store stays even then); each selection
-// reads from the first record again (terminal.h). A card writer hears
-// only frames at no parity and terminals only frames with the ninth bit, so
-// both may share one simulated line: add a "card_writer" entry to the list
-// of devices. The default installation has none, so card-writer commands go
-// unanswered on it.
+// Only "type" and the "machine" of a terminal or a top-up machine are
+// required. Records stay stored until "SJ!" clears them (the backup store
+// stays even then); each selection reads from the first record again
+// (terminal.h). A card writer hears only frames at no parity and terminals
+// and top-up machines only frames with the ninth bit, so all may share one
+// simulated line. The default installation has no card writer and no top-up
+// machine, so their commands go unanswered on it.
 //
 // Every device names its "type"; new kinds of device add a builder and a
 // state writer for their type in installation.cpp. Unknown types and unknown
@@ -82,6 +100,13 @@ bool LoadInstallation(const std::string& path, Bus* bus, std::string* error);
 
 // What `device` holds now, as its entry in an installation on one line of
 // JSON (faults left out), so it can be read by a person or loaded again.
+// A card writer's cards list only the blocks that are not zero and the keys
+// that are not all F. Two keys tell what a device has heard, which an
+// installation cannot set; leave them out to load the entry again:
+//   "beeps": 3                   card writer: beeps sounded so far
+//   "orders": [{"card": 1, "mode": 1, "tenths": 123, "time": "0407301509"}]
+//                                top-up machine: the orders received, decoded
+//                                (mode 0 overwrite, 1 add; time "yymmddhhnn")
 // Bytes that are not UTF-8 (GBK text) appear as U+FFFD. A device of a type
 // that has no entry form is described in words instead.
 std::string DeviceState(const Device& device);

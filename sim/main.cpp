@@ -10,8 +10,11 @@
 // Bytes outside printable ASCII, and the backslash, appear as \xNN. Lines
 // starting with "#" are notes, not frames: the line, each device with what
 // it holds at the start ("# device 2: {...}"), what a device holds after a
-// frame changed it ("# device 2 now: {...}", right after that frame), and
-// the stop.
+// frame changed it ("# device 2 now: {...}", right after that frame), what
+// a device made of a frame, and the stop. A card writer's beep is noted with
+// its pattern ("# beep 1"); a top-up order is followed by the name it carries
+// as the machine would show it, a heading ("# device 3 order 1 name:") and 16
+// lines of text art, one glyph cell beside the other ("#" ink, "." paper).
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -26,13 +29,16 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "bus.h"
+#include "card_writer.h"
 #include "installation.h"
 #include "pacer.h"
 #include "pty_line.h"
+#include "topup_machine.h"
 
 namespace {
 
@@ -41,6 +47,18 @@ using SteadyClock = std::chrono::steady_clock;
 
 // Bytes without their "!" are taken as a cut frame after this much silence.
 constexpr std::chrono::milliseconds kCutFrameIdle{50};
+
+// The pty carries no ninth bit: the mode of arriving bytes is the line
+// setting when they are read, and a purge by the host discards what is still
+// unread. A host may close the port, reopen it at another parity and purge
+// within a few milliseconds of its last frame, while a process asleep on an
+// idle (virtual) machine can take longer than that to wake. So for this long
+// after the last byte either way the line is looked at every tick rather than
+// only when bytes wake the simulator; the time covers a host waiting out the
+// 200 ms that end a short reply. This narrows the race; only a host that
+// gives the line time before it changes it can close it.
+constexpr std::chrono::milliseconds kWatchAfterTraffic{500};
+constexpr std::chrono::microseconds kWatchTick{500};
 
 // The bus speed. A byte carries a start bit, 8 data bits and a stop bit, and
 // on the bus the ninth bit as well.
@@ -172,10 +190,28 @@ void LeaveProcessGroupLead() {
   ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 1);
 }
 
+// Notes what device `number` made of the frames since it was last asked:
+// beeps and top-up orders, of which `*seen` were noted before.
+void NoteHeard(const icbus::sim::Device& device, std::size_t number, std::size_t* seen,
+               WireLog* log) {
+  if (const auto* writer = dynamic_cast<const icbus::sim::CardWriter*>(&device)) {
+    for (; *seen < writer->beeps().size(); ++*seen) {
+      log->Note("beep " + std::to_string(writer->beeps()[*seen]));
+    }
+  } else if (const auto* machine = dynamic_cast<const icbus::sim::TopUpMachine*>(&device)) {
+    for (; *seen < machine->orders().size(); ++*seen) {
+      log->Note("device " + std::to_string(number) + " order " + std::to_string(*seen + 1) +
+                " name:");
+      std::istringstream art(icbus::sim::CellsAsArt(machine->orders()[*seen]));
+      for (std::string line; std::getline(art, line);) log->Note(line);
+    }
+  }
+}
+
 class Simulator {
  public:
   Simulator(icbus::sim::PtyLine* line, icbus::sim::Bus* bus, WireLog* log, bool pace)
-      : line_(line), bus_(bus), log_(log), pace_(pace) {
+      : line_(line), bus_(bus), log_(log), pace_(pace), heard_(bus->devices().size()) {
     for (const auto& device : bus_->devices()) held_.push_back(icbus::sim::DeviceState(*device));
   }
 
@@ -201,6 +237,7 @@ class Simulator {
     if (!line_->ReadAvailable(&bytes)) return false;
     if (bytes.empty()) return true;
     last_byte_ = SteadyClock::now();
+    last_traffic_ = last_byte_;
     for (const auto& frame : assembler_.Push(bytes, line_->CurrentMode())) Deliver(frame);
     // Only a "!" completes a frame, so any other last byte leaves one open.
     pending_cut_ = bytes.back() != '!';
@@ -225,9 +262,11 @@ class Simulator {
     const auto& devices = bus_->devices();
     for (std::size_t i = 0; i < devices.size(); ++i) {
       std::string state = icbus::sim::DeviceState(*devices[i]);
-      if (state == held_[i]) continue;
-      held_[i] = state;
-      log_->Note("device " + std::to_string(i + 1) + " now: " + state);
+      if (state != held_[i]) {
+        held_[i] = state;
+        log_->Note("device " + std::to_string(i + 1) + " now: " + state);
+      }
+      NoteHeard(*devices[i], i + 1, &heard_[i], log_);
     }
   }
 
@@ -246,7 +285,9 @@ class Simulator {
       replies_.erase(replies_.begin());
     }
     std::string due = pacer_.TakeDue(now);
-    if (!due.empty() && !line_->Write(due)) log_->Note("could not write a reply to the host");
+    if (due.empty()) return;
+    last_traffic_ = now;
+    if (!line_->Write(due)) log_->Note("could not write a reply to the host");
   }
 
   SteadyClock::duration ByteTime(Mode mode) const {
@@ -254,13 +295,15 @@ class Simulator {
     return icbus::sim::Pacer::ByteTime(BitsPerByte(mode), kBaud);
   }
 
-  // The earliest of the next reply and the cut-frame check; none: wait on.
+  // The earliest of the next reply and the cut-frame check, or now while the
+  // line is being watched; none: wait on.
   timespec* NextDeadline(timespec* wait) {
     auto now = SteadyClock::now();
     auto deadline = SteadyClock::time_point::max();
     if (!replies_.empty()) deadline = replies_.begin()->first;
     if (pending_cut_) deadline = std::min(deadline, last_byte_ + kCutFrameIdle);
     if (auto byte = pacer_.NextDue()) deadline = std::min(deadline, *byte);
+    if (now - last_traffic_ < kWatchAfterTraffic) deadline = std::min(deadline, now + kWatchTick);
     if (deadline == SteadyClock::time_point::max()) return nullptr;
     auto left = deadline > now ? deadline - now : SteadyClock::duration::zero();
     auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
@@ -276,8 +319,10 @@ class Simulator {
   icbus::sim::Pacer pacer_;
   icbus::sim::FrameAssembler assembler_;
   std::multimap<SteadyClock::time_point, std::string> replies_;
-  std::vector<std::string> held_;  // DeviceState of each device, as last noted
+  std::vector<std::string> held_;   // DeviceState of each device, as last noted
+  std::vector<std::size_t> heard_;  // beeps or orders of each device noted
   SteadyClock::time_point last_byte_;
+  SteadyClock::time_point last_traffic_;  // the last byte from or to the host
   bool pending_cut_ = false;
 };
 

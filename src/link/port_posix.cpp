@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -33,6 +35,18 @@ constexpr std::uint8_t kTwoStopBits = 2;
 // Time a frame may still need after tcdrain() returns: a pty "drains" at
 // once, and a UART's FIFO may hold the last bytes a little longer.
 constexpr Millis kWireMargin{2};
+// A pseudo-terminal carries no ninth bit: the device behind it learns the
+// mode of each byte by reading the line settings when the bytes arrive. Give
+// it time to do so before the settings change, the port is purged or closed.
+constexpr Millis kPseudoTerminalMargin{15};
+
+// Unix98 pseudo-terminal slaves have majors 136 to 143.
+bool IsPseudoTerminal(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+  unsigned int device_major = major(st.st_rdev);
+  return device_major >= 136 && device_major <= 143;
+}
 
 // "COM<n>" resolves to $ICBUS_COM<n>, else /dev/ttyS<n-1>. Read at every open
 // so a test or a simulator may move the port between calls.
@@ -153,6 +167,7 @@ bool TookEffect(int fd, const termios& wanted) {
 
 struct OpenPort {
   Timeouts timeouts;
+  Millis margin = kWireMargin;
 };
 
 class PosixPort final : public Port {
@@ -169,7 +184,9 @@ class PosixPort final : public Port {
       return kInvalidPort;
     }
     std::lock_guard<std::mutex> lock(mutex_);
-    ports_[fd] = OpenPort{};
+    OpenPort open_port;
+    if (IsPseudoTerminal(fd)) open_port.margin = kPseudoTerminalMargin;
+    ports_[fd] = open_port;
     return fd;
   }
 
@@ -271,7 +288,7 @@ class PosixPort final : public Port {
       if (baud == 0) baud = 19200;
       auto wire =
           std::chrono::microseconds(std::uint64_t{count} * BitsPerByte(tio) * 1000000 / baud);
-      std::this_thread::sleep_until(start + wire + kWireMargin);
+      std::this_thread::sleep_until(start + wire + Margin(port));
     }
     return true;
   }
@@ -300,6 +317,12 @@ class PosixPort final : public Port {
   bool Known(PortId port) {
     std::lock_guard<std::mutex> lock(mutex_);
     return ports_.count(port) != 0;
+  }
+
+  Millis Margin(PortId port) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = ports_.find(port);
+    return it == ports_.end() ? kWireMargin : it->second.margin;
   }
 
   // COMMTIMEOUTS: the total bound multiplier x n + constant runs from the

@@ -102,7 +102,8 @@ TEST_F(CardWriterTest, KeyIsSentAtNoParity) {
        0,
        {"> N SG12345!", "< N ERR!", "> S SZ!"}},
   });
-  EXPECT_EQ(Held(2), json::parse(R"({"type": "card_writer", "key": "A1B2C3D4E5F6"})"));
+  EXPECT_EQ(Held(2), json::parse(R"({"type": "card_writer", "key": "A1B2C3D4E5F6", "cards": [],
+                                    "present": -1, "beeps": 0})"));
   EXPECT_EQ(Held(1)["ic_password"], "FFFFFFFFFFFF") << "the terminal heard the writer's key";
 }
 

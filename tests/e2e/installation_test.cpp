@@ -1,5 +1,6 @@
-// Reading installations: every key of a terminal and of a card writer, the
-// refusals, and what a device holds written back in the same form.
+// Reading installations: every key of a terminal, a card writer and a top-up
+// machine, the refusals, and what a device holds written back in the same
+// form.
 #include "installation.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include "card_writer.h"
 #include "record_store.h"
 #include "terminal.h"
+#include "topup_machine.h"
 
 namespace icbus::sim {
 namespace {
@@ -150,6 +152,84 @@ TEST(InstallationTest, CardWriterKeyDefaultsToAllF) {
   EXPECT_EQ(writer->state().key, "FFFFFFFFFFFF");
 }
 
+TEST(InstallationTest, CardWriterHoldsTheCardsDescribed) {
+  Bus bus;
+  const CardWriter* writer = BuildOne<CardWriter>(&bus, R"({"type": "card_writer",
+      "cards": [{"blocks": {"2/2": "0100600700D20400000000C800214305"}},
+                {"blocks": {"0/1": "0123456789abcdef0123456789ABCDEF",
+                            "15/3": "FFFFFFFFFFFFFF078069FFFFFFFFFFFF"},
+                 "keys": {"0": "a1b2c3d4e5f6", "15": "000000000000"}}],
+      "present": 1})");
+  ASSERT_NE(writer, nullptr);
+  const CardWriterConfig& held = writer->state();
+  ASSERT_EQ(held.cards.size(), 2u);
+  EXPECT_EQ(held.present, 1);
+  EXPECT_EQ(writer->card(), &held.cards[1]);
+  const CardImage& first = held.cards[0];
+  EXPECT_EQ(first.Block(2, 2), "0100600700D20400000000C800214305");
+  EXPECT_EQ(first.Block(2, 1), std::string(32, '0'));
+  EXPECT_EQ(first.keys[2], "FFFFFFFFFFFF");
+  const CardImage& second = held.cards[1];
+  EXPECT_EQ(second.Block(0, 1), "0123456789abcdef0123456789ABCDEF") << "the case is kept";
+  EXPECT_EQ(second.Block(15, 3), "FFFFFFFFFFFFFF078069FFFFFFFFFFFF");
+  EXPECT_EQ(second.Block(2, 2), std::string(32, '0'));
+  EXPECT_EQ(second.keys[0], "a1b2c3d4e5f6");
+  EXPECT_EQ(second.keys[15], "000000000000");
+  EXPECT_EQ(second.keys[1], "FFFFFFFFFFFF");
+}
+
+TEST(InstallationTest, CardWriterHasItsFirstCardOnItUnlessTold) {
+  Bus bus;
+  const CardWriter* with_cards =
+      BuildOne<CardWriter>(&bus, R"({"type": "card_writer", "cards": [{}, {}]})");
+  ASSERT_NE(with_cards, nullptr);
+  EXPECT_EQ(with_cards->state().present, 0);
+  Bus empty_bus;
+  const CardWriter* empty =
+      BuildOne<CardWriter>(&empty_bus, R"({"type": "card_writer", "cards": [{}], "present": -1})");
+  ASSERT_NE(empty, nullptr);
+  EXPECT_EQ(empty->card(), nullptr);
+  Bus no_cards_bus;
+  const CardWriter* no_cards = BuildOne<CardWriter>(&no_cards_bus, R"({"type": "card_writer"})");
+  ASSERT_NE(no_cards, nullptr);
+  EXPECT_EQ(no_cards->state().present, -1);
+  EXPECT_TRUE(no_cards->state().cards.empty());
+}
+
+// The key a card was given opens its sector whatever the case of its
+// hexadecimal digits; another key does not.
+TEST(InstallationTest, CardKeysOpenTheirSectors) {
+  Bus bus;
+  ASSERT_NE(BuildOne<CardWriter>(&bus, R"({"type": "card_writer",
+      "cards": [{"blocks": {"2/2": "0100600000000000000000C800214305"},
+                 "keys": {"2": "a1b2c3d4e5f6"}}]})"),
+            nullptr);
+  EXPECT_EQ(bus.Deliver({"SR0210!", Mode::kNone})->bytes, "R2!");
+  EXPECT_EQ(bus.Deliver({"SR0001!", Mode::kNone})->bytes, std::string(32, '0') + "!")
+      << "sector 0 keeps the all-F key";
+  EXPECT_EQ(bus.Deliver({"SGA1B2C3D4E5F6!", Mode::kNone})->bytes, "DONE!");
+  EXPECT_EQ(bus.Deliver({"SR0210!", Mode::kNone})->bytes, "0100600000000000000000C800214305!");
+  EXPECT_EQ(bus.Deliver({"SR0001!", Mode::kNone})->bytes, "R2!");
+}
+
+TEST(InstallationTest, TopUpMachineAnswersItsSixDigitAddress) {
+  Bus bus;
+  const TopUpMachine* machine = BuildOne<TopUpMachine>(
+      &bus, R"({"type": "topup_machine", "machine": 3, "management_card": 4321})");
+  ASSERT_NE(machine, nullptr);
+  EXPECT_EQ(machine->config().machine, 3);
+  EXPECT_EQ(machine->config().management_card, 4321);
+  EXPECT_FALSE(bus.Deliver({"SA003004322!", Mode::kAddress}).has_value());
+  auto reply = bus.Deliver({"SA003004321!", Mode::kAddress});
+  ASSERT_TRUE(reply.has_value());
+  EXPECT_EQ(reply->bytes, "OK!");
+  Bus default_bus;
+  const TopUpMachine* plain =
+      BuildOne<TopUpMachine>(&default_bus, R"({"type": "topup_machine", "machine": 999})");
+  ASSERT_NE(plain, nullptr);
+  EXPECT_EQ(plain->config().management_card, 0);
+}
+
 struct Refusal {
   const char* entry;
   const char* message;
@@ -219,6 +299,49 @@ TEST(InstallationTest, BadValuesAreRefusedWithAReason) {
       {R"({"type": "card_writer", "machine": 1})", "unknown key \"machine\""},
       {R"({"type": "card_writer", "faults": [{"kind": "smoke"}]})",
        "device 2, fault 1: unknown fault kind \"smoke\""},
+      {R"({"type": "card_writer", "cards": {}})", "\"cards\" must be a list of cards"},
+      {R"({"type": "card_writer", "cards": [{}, 7]})", "card 2: a card must be an object"},
+      {R"({"type": "card_writer", "cards": [{"block": {}}]})", "card 1: unknown key \"block\""},
+      {R"({"type": "card_writer", "cards": [{"blocks": []}]})", "\"blocks\" must be an object"},
+      {R"({"type": "card_writer", "cards": [{"blocks": {"2-2": "0"}}]})",
+       "block \"2-2\" must be named \"sector/block\""},
+      {R"({"type": "card_writer", "cards": [{"blocks": {"16/0": "0"}}]})",
+       "block \"16/0\" must be named \"sector/block\" (sector 0..15, block 0..3)"},
+      {R"({"type": "card_writer", "cards": [{"blocks": {"2/4": "0"}}]})",
+       "block \"2/4\" must be named"},
+      {R"({"type": "card_writer", "cards": [{"blocks": {"/1": "0"}}]})",
+       "block \"/1\" must be named"},
+      {R"({"type": "card_writer", "cards": [{"blocks": {"-1/0": "0"}}]})",
+       "block \"-1/0\" must be named"},
+      {R"({"type": "card_writer", "cards": [{"blocks": {"2/2/2": "0"}}]})",
+       "block \"2/2/2\" must be named"},
+      {R"({"type": "card_writer", "cards": [{"blocks": {"2/2": "0000"}}]})",
+       "card 1: block \"2/2\" must be 32 hexadecimal characters"},
+      {R"({"type":"card_writer","cards":[{"blocks":{"2/2":"G0000000000000000000000000000000"}}]})",
+       "block \"2/2\" must be 32 hexadecimal characters"},
+      {R"({"type": "card_writer", "cards": [{"blocks": {"2/2": 0}}]})",
+       "block \"2/2\" must be 32 hexadecimal characters"},
+      {R"({"type": "card_writer", "cards": [{"keys": ["FFFFFFFFFFFF"]}]})",
+       "\"keys\" must be an object"},
+      {R"({"type": "card_writer", "cards": [{"keys": {"16": "FFFFFFFFFFFF"}}]})",
+       "key of sector \"16\" must name a sector 0..15"},
+      {R"({"type": "card_writer", "cards": [{"keys": {"2": "FFFFFFFFFFF"}}]})",
+       "key of sector \"2\" must be 12 hexadecimal characters"},
+      {R"({"type": "card_writer", "cards": [{}], "present": 1})",
+       "\"present\" must be -1..0 (an index into \"cards\")"},
+      {R"({"type": "card_writer", "cards": [{}], "present": -2})", "\"present\" must be -1.."},
+      {R"({"type": "card_writer", "present": 0})",
+       "\"present\" must be -1 when there are no \"cards\""},
+      {R"({"type": "card_writer", "cards": [{}], "present": "0"})",
+       "\"present\" must be an integer"},
+      {R"({"type": "card_writer", "beeps": 3})", "unknown key \"beeps\""},
+      {R"({"type": "topup_machine"})", "\"machine\" is missing"},
+      {R"({"type": "topup_machine", "machine": 1000})", "\"machine\" must be 0..999"},
+      {R"({"type": "topup_machine", "machine": 3, "management_card": 1000000})",
+       "\"management_card\" must be 0..999999"},
+      {R"({"type": "topup_machine", "machine": 3, "key": "FFFFFFFFFFFF"})", "unknown key \"key\""},
+      {R"({"type": "topup_machine", "machine": 3, "orders": []})", "unknown key \"orders\""},
+      {R"({"type": "topup_machine", "machine": 3, "faults": {}})", "\"faults\" must be a list"},
   };
   for (const Refusal& c : cases) {
     SCOPED_TRACE(c.entry);
@@ -273,7 +396,13 @@ TEST(DeviceStateTest, WrittenStateLoadsBackUnchanged) {
           "in_service": false, "reader_mode": true, "answers_query": false,
           "cards": ["123456"], "cards_ex": ["123456654321"],
           "settings": {"SH": ["3125"], "SI": ["107300800"]}})",
-      R"({"type": "card_writer", "key": "0123456789AB"})",
+      R"({"type": "card_writer", "key": "0123456789AB", "cards": [], "present": -1})",
+      R"({"type": "card_writer", "key": "0123456789AB",
+          "cards": [{}, {"blocks": {"2/2": "0100600700D20400000000C800214305",
+                                    "15/3": "FFFFFFFFFFFFFF078069FFFFFFFFFFFF"},
+                         "keys": {"2": "A1B2C3D4E5F6"}}],
+          "present": 1})",
+      R"({"type": "topup_machine", "machine": 3, "management_card": 4321})",
   };
   for (const std::string& entry : entries) {
     SCOPED_TRACE(entry);
@@ -281,10 +410,52 @@ TEST(DeviceStateTest, WrittenStateLoadsBackUnchanged) {
     std::string error;
     ASSERT_TRUE(BuildInstallation(R"({"devices": [)" + entry + "]}", &first, &error)) << error;
     std::string state = DeviceState(*first.devices().front());
-    ASSERT_TRUE(BuildInstallation(R"({"devices": [)" + state + "]}", &second, &error)) << error;
+    // What a device has heard is not part of its installation.
+    json held = json::parse(state);
+    held.erase("beeps");
+    held.erase("orders");
+    EXPECT_EQ(held, json::parse(entry));
+    ASSERT_TRUE(BuildInstallation(R"({"devices": [)" + held.dump() + "]}", &second, &error))
+        << error;
     EXPECT_EQ(DeviceState(*second.devices().front()), state);
-    EXPECT_EQ(json::parse(state), json::parse(entry));
   }
+}
+
+TEST(DeviceStateTest, CardWriterShowsWrittenBlocksAndBeeps) {
+  Bus bus;
+  ASSERT_NE(BuildOne<CardWriter>(&bus, R"({"type": "card_writer", "cards": [{}, {}]})"), nullptr);
+  const Device& writer = *bus.devices().front();
+  EXPECT_EQ(DeviceState(writer),
+            R"({"type":"card_writer","key":"FFFFFFFFFFFF","cards":[{},{}],"present":0,)"
+            R"("beeps":0})");
+  EXPECT_EQ(bus.Deliver({"SW02100100600700D20400000000C800214305!", Mode::kNone})->bytes, "DONE!");
+  EXPECT_EQ(bus.Deliver({"SW1563FFFFFF!", Mode::kNone})->bytes, "DONE!");
+  EXPECT_EQ(bus.Deliver({"SZ001!", Mode::kNone})->bytes, "DONE!");
+  EXPECT_EQ(bus.Deliver({"SZ006!", Mode::kNone})->bytes, "DONE!");
+  EXPECT_EQ(bus.Deliver({"SGA1B2C3D4E5F6!", Mode::kNone})->bytes, "DONE!");
+  EXPECT_EQ(DeviceState(writer),
+            R"({"type":"card_writer","key":"A1B2C3D4E5F6","cards":[{"blocks":)"
+            R"({"2/2":"0100600700D20400000000C800214305",)"
+            R"("15/3":"FFFFFF00000000000000000000000000"}},{}],"present":0,"beeps":2})");
+}
+
+TEST(DeviceStateTest, TopUpMachineShowsTheOrdersItDecoded) {
+  Bus bus;
+  ASSERT_NE(BuildOne<TopUpMachine>(
+                &bus, R"({"type": "topup_machine", "machine": 3, "management_card": 4321})"),
+            nullptr);
+  const Device& machine = *bus.devices().front();
+  EXPECT_EQ(DeviceState(machine),
+            R"({"type":"topup_machine","machine":3,"management_card":4321,"orders":[]})");
+  // Card 74565 (0x12345) with its marker, mode 0, 12345 tenths (0x3039),
+  // 2026-12-31 23:59, no name.
+  std::string order("L\x45\x23\x61\x00\x00\x39\x30\x26\x12\x31\x23\x59", 13);
+  order.append(96, '\0');
+  EXPECT_EQ(bus.Deliver({"SA003004321!", Mode::kAddress})->bytes, "OK!");
+  EXPECT_EQ(bus.Deliver({order, Mode::kData})->bytes, "DONE!");
+  EXPECT_EQ(DeviceState(machine),
+            R"({"type":"topup_machine","machine":3,"management_card":4321,"orders":[)"
+            R"({"card":74565,"mode":0,"tenths":12345,"time":"2612312359"}]})");
 }
 
 TEST(DeviceStateTest, FollowsCommandsOverTheBus) {
