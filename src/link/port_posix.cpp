@@ -168,6 +168,9 @@ bool TookEffect(int fd, const termios& wanted) {
 struct OpenPort {
   Timeouts timeouts;
   Millis margin = kWireMargin;
+  // Until then the last frame may still be on its way to the device: no
+  // parity change, purge or close before it.
+  std::chrono::steady_clock::time_point settled{};
 };
 
 class PosixPort final : public Port {
@@ -207,6 +210,7 @@ class PosixPort final : public Port {
   // ninth bit.
   bool SetState(PortId port, const LineSettings& settings) override {
     if (!Known(port)) return false;
+    Settle(port);
     if (settings.stop_bits != kOneStopBit && settings.stop_bits != kTwoStopBits) return false;
     termios tio{};
     std::memcpy(&tio, settings.native, sizeof tio);
@@ -254,6 +258,7 @@ class PosixPort final : public Port {
   // clear flags touch the queues.
   bool Purge(PortId port, std::uint32_t flags) override {
     if (!Known(port)) return false;
+    Settle(port);
     bool ok = true;
     if (flags & kPurgeRxClear) ok = ::tcflush(Fd(port), TCIFLUSH) == 0 && ok;
     if (flags & kPurgeTxClear) ok = ::tcflush(Fd(port), TCOFLUSH) == 0 && ok;
@@ -280,15 +285,19 @@ class PosixPort final : public Port {
       }
     }
     if (::tcdrain(fd) != 0) return false;
-    // A pty reports drained at once; wait out the frame's time on the line so
-    // a purge or parity change right after cannot cut it short.
+    // A pty reports drained at once; wait out the frame's time on the line,
+    // and keep the margin after it for whatever would cut it short (a purge,
+    // a parity change, a close), so a read that follows loses no time.
     termios tio{};
     if (::tcgetattr(fd, &tio) == 0 && count > 0) {
       std::uint32_t baud = BaudFor(::cfgetospeed(&tio));
       if (baud == 0) baud = 19200;
       auto wire =
           std::chrono::microseconds(std::uint64_t{count} * BitsPerByte(tio) * 1000000 / baud);
-      std::this_thread::sleep_until(start + wire + Margin(port));
+      std::this_thread::sleep_until(start + wire);
+      std::lock_guard<std::mutex> lock(mutex_);
+      auto it = ports_.find(port);
+      if (it != ports_.end()) it->second.settled = start + wire + it->second.margin;
     }
     return true;
   }
@@ -304,6 +313,7 @@ class PosixPort final : public Port {
   }
 
   bool Close(PortId port) override {
+    Settle(port);
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (ports_.erase(port) == 0) return false;
@@ -319,10 +329,14 @@ class PosixPort final : public Port {
     return ports_.count(port) != 0;
   }
 
-  Millis Margin(PortId port) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto it = ports_.find(port);
-    return it == ports_.end() ? kWireMargin : it->second.margin;
+  void Settle(PortId port) {
+    std::chrono::steady_clock::time_point until{};
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      auto it = ports_.find(port);
+      if (it != ports_.end()) until = it->second.settled;
+    }
+    std::this_thread::sleep_until(until);
   }
 
   // COMMTIMEOUTS: the total bound multiplier x n + constant runs from the
