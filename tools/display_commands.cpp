@@ -74,9 +74,9 @@ std::vector<OptionSpec> With(std::vector<OptionSpec> more) {
 }
 
 OptionSpec Category() {
-  OptionSpec spec = ChoiceOption("category", {"A", "B", "C", "D", "E", "F"}, "the menu category");
-  spec.required = true;
-  return spec;
+  OptionSpec option = ChoiceOption("category", {"A", "B", "C", "D", "E", "F"}, "the menu category");
+  option.required = true;
+  return option;
 }
 
 OptionSpec Menu() {

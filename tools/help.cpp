@@ -7,17 +7,17 @@
 namespace icbus::tool {
 namespace {
 
-std::string Form(const OptionSpec& spec) {
-  return "--" + spec.name + (spec.value_name.empty() ? "" : " " + spec.value_name);
+std::string Form(const OptionSpec& option) {
+  return "--" + option.name + (option.value_name.empty() ? "" : " " + option.value_name);
 }
 
-std::string Synopsis(const OptionSpec& spec) {
-  return spec.required ? Form(spec) : "[" + Form(spec) + "]";
+std::string Synopsis(const OptionSpec& option) {
+  return option.required ? Form(option) : "[" + Form(option) + "]";
 }
 
-std::string Note(const OptionSpec& spec) {
-  if (spec.required) return " (required)";
-  if (!spec.default_value.empty()) return " (default " + spec.default_value + ")";
+std::string Note(const OptionSpec& option) {
+  if (option.required) return " (required)";
+  if (!option.default_value.empty()) return " (default " + option.default_value + ")";
   return "";
 }
 
@@ -29,17 +29,17 @@ std::string Padded(const std::string& text, size_t width) {
 
 std::string CommandHelp(const Command& command) {
   std::vector<const OptionSpec*> all;
-  for (const OptionSpec& spec : command.options) all.push_back(&spec);
-  for (const OptionSpec& spec : GlobalOptions()) all.push_back(&spec);
+  for (const OptionSpec& option : command.options) all.push_back(&option);
+  for (const OptionSpec& option : GlobalOptions()) all.push_back(&option);
 
   std::string text = "Usage: icbus " + JoinPath(command.path);
-  for (const OptionSpec* spec : all) text += " " + Synopsis(*spec);
+  for (const OptionSpec* option : all) text += " " + Synopsis(*option);
   text += "\n\n" + command.description + "\n\nOptions:\n";
 
   size_t width = std::string("--help").size();
-  for (const OptionSpec* spec : all) width = std::max(width, Form(*spec).size());
-  for (const OptionSpec* spec : all) {
-    text += "  " + Padded(Form(*spec), width) + "  " + spec->help + Note(*spec) + "\n";
+  for (const OptionSpec* option : all) width = std::max(width, Form(*option).size());
+  for (const OptionSpec* option : all) {
+    text += "  " + Padded(Form(*option), width) + "  " + option->help + Note(*option) + "\n";
   }
   text += "  " + Padded("--help", width) + "  show this help\n";
   return text;

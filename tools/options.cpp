@@ -11,36 +11,36 @@ namespace {
 
 OptionSpec Named(std::string name, std::string value_name, ValueKind kind, bool required,
                  std::string help) {
-  OptionSpec spec;
-  spec.name = std::move(name);
-  spec.value_name = std::move(value_name);
-  spec.kind = kind;
-  spec.required = required;
-  spec.help = std::move(help);
-  return spec;
+  OptionSpec option;
+  option.name = std::move(name);
+  option.value_name = std::move(value_name);
+  option.kind = kind;
+  option.required = required;
+  option.help = std::move(help);
+  return option;
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsHex(char c) { return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 
-std::string LengthRange(const OptionSpec& spec) {
-  if (spec.min == spec.max) return std::to_string(spec.max);
-  if (spec.min == 0) return "at most " + std::to_string(spec.max);
-  return std::to_string(spec.min) + " to " + std::to_string(spec.max);
+std::string LengthRange(const OptionSpec& option) {
+  if (option.min == option.max) return std::to_string(option.max);
+  if (option.min == 0) return "at most " + std::to_string(option.max);
+  return std::to_string(option.min) + " to " + std::to_string(option.max);
 }
 
-std::optional<std::string> CheckText(const OptionSpec& spec, const std::string& text) {
+std::optional<std::string> CheckText(const OptionSpec& option, const std::string& text) {
   const std::string quoted = "'" + text + "'";
   std::string measured = text;
-  switch (spec.text) {
+  switch (option.text) {
     case TextCheck::kAny:
       break;
     case TextCheck::kDigits:
     case TextCheck::kHex: {
-      bool hex = spec.text == TextCheck::kHex;
+      bool hex = option.text == TextCheck::kHex;
       for (char c : text) {
         if (!(hex ? IsHex(c) : IsDigit(c))) {
-          return "--" + spec.name + " takes " + (hex ? "hexadecimal " : "") + "digits only, not " +
+          return "--" + option.name + " takes " + (hex ? "hexadecimal " : "") + "digits only, not " +
                  quoted;
         }
       }
@@ -49,25 +49,25 @@ std::optional<std::string> CheckText(const OptionSpec& spec, const std::string& 
     case TextCheck::kGbk:
     case TextCheck::kGbkWide: {
       if (text.find('!') != std::string::npos) {
-        return "--" + spec.name + " may not contain '!', which ends a frame";
+        return "--" + option.name + " may not contain '!', which ends a frame";
       }
       std::optional<std::string> gbk = Utf8ToGbk(text);
-      if (!gbk) return "--" + spec.name + " has characters GBK cannot represent: " + quoted;
-      if (spec.text == TextCheck::kGbkWide && !AllDoubleByte(*gbk)) {
-        return "--" + spec.name + " takes Chinese characters only, not " + quoted;
+      if (!gbk) return "--" + option.name + " has characters GBK cannot represent: " + quoted;
+      if (option.text == TextCheck::kGbkWide && !AllDoubleByte(*gbk)) {
+        return "--" + option.name + " takes Chinese characters only, not " + quoted;
       }
       measured = *gbk;
       break;
     }
   }
   long long length = static_cast<long long>(measured.size());
-  if (length < spec.min || length > spec.max) {
-    bool digits = spec.text == TextCheck::kDigits || spec.text == TextCheck::kHex;
-    bool gbk = spec.text == TextCheck::kGbk || spec.text == TextCheck::kGbkWide;
+  if (length < option.min || length > option.max) {
+    bool digits = option.text == TextCheck::kDigits || option.text == TextCheck::kHex;
+    bool gbk = option.text == TextCheck::kGbk || option.text == TextCheck::kGbkWide;
     std::string unit = digits ? " digit" : " byte";
-    if (spec.max != 1) unit += "s";
+    if (option.max != 1) unit += "s";
     if (gbk) unit += " in GBK";
-    return "--" + spec.name + " must have " + LengthRange(spec) + unit + ", not " +
+    return "--" + option.name + " must have " + LengthRange(option) + unit + ", not " +
            std::to_string(length) + ": " + quoted;
   }
   return std::nullopt;
@@ -83,46 +83,46 @@ std::string AmountText(double amount) {
 
 OptionSpec IntegerOption(std::string name, std::string value_name, long long min, long long max,
                          bool required, std::string help) {
-  OptionSpec spec =
+  OptionSpec option =
       Named(std::move(name), std::move(value_name), ValueKind::kInteger, required, std::move(help));
-  spec.min = min;
-  spec.max = max;
-  return spec;
+  option.min = min;
+  option.max = max;
+  return option;
 }
 
 OptionSpec ChoiceOption(std::string name, std::vector<std::string> choices, std::string help) {
   std::string value_name;
   for (const std::string& choice : choices) value_name += (value_name.empty() ? "" : "|") + choice;
-  OptionSpec spec =
+  OptionSpec option =
       Named(std::move(name), std::move(value_name), ValueKind::kChoice, false, std::move(help));
-  spec.choices = std::move(choices);
-  return spec;
+  option.choices = std::move(choices);
+  return option;
 }
 
 OptionSpec TextOption(std::string name, std::string value_name, TextCheck check,
                       long long min_length, long long max_length, bool required, std::string help) {
-  OptionSpec spec =
+  OptionSpec option =
       Named(std::move(name), std::move(value_name), ValueKind::kText, required, std::move(help));
-  spec.text = check;
-  spec.min = min_length;
-  spec.max = max_length;
-  return spec;
+  option.text = check;
+  option.min = min_length;
+  option.max = max_length;
+  return option;
 }
 
 OptionSpec AmountOption(std::string name, double max_amount, bool required, std::string help) {
-  OptionSpec spec = Named(std::move(name), "YUAN", ValueKind::kAmount, required, std::move(help));
-  spec.max_amount = max_amount;
-  return spec;
+  OptionSpec option = Named(std::move(name), "YUAN", ValueKind::kAmount, required, std::move(help));
+  option.max_amount = max_amount;
+  return option;
 }
 
 OptionSpec FlagOption(std::string name, std::string help) {
   return Named(std::move(name), "", ValueKind::kFlag, false, std::move(help));
 }
 
-OptionSpec WithDefault(OptionSpec spec, std::string value) {
-  spec.required = false;
-  spec.default_value = std::move(value);
-  return spec;
+OptionSpec WithDefault(OptionSpec option, std::string value) {
+  option.required = false;
+  option.default_value = std::move(value);
+  return option;
 }
 
 std::optional<long long> ParseInteger(const std::string& text) {
@@ -152,39 +152,39 @@ std::optional<double> ParseAmount(const std::string& text) {
   return std::strtod(text.c_str(), nullptr);
 }
 
-std::optional<std::string> CheckValue(const OptionSpec& spec, const std::string& text) {
-  switch (spec.kind) {
+std::optional<std::string> CheckValue(const OptionSpec& option, const std::string& text) {
+  switch (option.kind) {
     case ValueKind::kChoice: {
       std::string allowed;
-      for (const std::string& choice : spec.choices) {
+      for (const std::string& choice : option.choices) {
         if (text == choice) return std::nullopt;
         allowed += (allowed.empty() ? "" : "|") + choice;
       }
-      return "--" + spec.name + " must be " + allowed + ", not '" + text + "'";
+      return "--" + option.name + " must be " + allowed + ", not '" + text + "'";
     }
     case ValueKind::kText:
-      return CheckText(spec, text);
+      return CheckText(option, text);
     case ValueKind::kAmount: {
       std::optional<double> amount = ParseAmount(text);
       if (!amount) {
-        return "--" + spec.name + " needs an amount in yuan such as 12.5, not '" + text + "'";
+        return "--" + option.name + " needs an amount in yuan such as 12.5, not '" + text + "'";
       }
-      if (*amount > spec.max_amount) {
-        return "--" + spec.name + " must be at most " + AmountText(spec.max_amount) + ", not " +
+      if (*amount > option.max_amount) {
+        return "--" + option.name + " must be at most " + AmountText(option.max_amount) + ", not " +
                text;
       }
       return std::nullopt;
     }
     case ValueKind::kFlag:
-      return "--" + spec.name + " takes no value";
+      return "--" + option.name + " takes no value";
     case ValueKind::kInteger:
       break;
   }
   std::optional<long long> value = ParseInteger(text);
-  if (!value) return "--" + spec.name + " needs a whole number, not '" + text + "'";
-  if (*value < spec.min || *value > spec.max) {
-    return "--" + spec.name + " must be between " + std::to_string(spec.min) + " and " +
-           std::to_string(spec.max) + ", not " + text;
+  if (!value) return "--" + option.name + " needs a whole number, not '" + text + "'";
+  if (*value < option.min || *value > option.max) {
+    return "--" + option.name + " must be between " + std::to_string(option.min) + " and " +
+           std::to_string(option.max) + ", not " + text;
   }
   return std::nullopt;
 }

@@ -50,7 +50,7 @@ OptionSpec TextOption(std::string name, std::string value_name, TextCheck check,
 OptionSpec AmountOption(std::string name, double max_amount, bool required, std::string help);
 OptionSpec FlagOption(std::string name, std::string help);
 // The same option, taken as `value` when not given (and shown so in help).
-OptionSpec WithDefault(OptionSpec spec, std::string value);
+OptionSpec WithDefault(OptionSpec option, std::string value);
 
 // Parses decimal digits with an optional leading minus; nothing else, no
 // spaces, no "0x": a typo in a machine number must not reach a terminal.
@@ -60,8 +60,8 @@ std::optional<long long> ParseInteger(const std::string& text);
 // digits. No sign, no exponent, no spaces.
 std::optional<double> ParseAmount(const std::string& text);
 
-// Why `text` is no valid value for `spec`, or nothing when it is.
-std::optional<std::string> CheckValue(const OptionSpec& spec, const std::string& text);
+// Why `text` is no valid value for `option`, or nothing when it is.
+std::optional<std::string> CheckValue(const OptionSpec& option, const std::string& text);
 
 // Validated values by option name.
 class OptionValues {

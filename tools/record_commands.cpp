@@ -10,10 +10,10 @@ namespace icbus::tool {
 namespace {
 
 OptionSpec KindOption(bool required) {
-  OptionSpec spec = ChoiceOption("kind", RecordKindNames(), "which records: " + RecordKindHelp());
-  spec.value_name = "KIND";
-  spec.required = required;
-  return spec;
+  OptionSpec option = ChoiceOption("kind", RecordKindNames(), "which records: " + RecordKindHelp());
+  option.value_name = "KIND";
+  option.required = required;
+  return option;
 }
 
 // The kind from --kind (consumption when not given), or why the options do

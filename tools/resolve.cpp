@@ -13,11 +13,11 @@ bool StartsWith(const std::vector<std::string>& path, const std::vector<std::str
 }
 
 const OptionSpec* FindOption(const Command& command, const std::string& name) {
-  for (const OptionSpec& spec : command.options) {
-    if (spec.name == name) return &spec;
+  for (const OptionSpec& option : command.options) {
+    if (option.name == name) return &option;
   }
-  for (const OptionSpec& spec : GlobalOptions()) {
-    if (spec.name == name) return &spec;
+  for (const OptionSpec& option : GlobalOptions()) {
+    if (option.name == name) return &option;
   }
   return nullptr;
 }
@@ -51,12 +51,12 @@ Resolution ResolveGroup(const CommandLine& line, const CommandTable& table) {
 std::set<std::string> FlagNames(const CommandTable& table) {
   std::set<std::string> flags;
   for (const Command& command : table) {
-    for (const OptionSpec& spec : command.options) {
-      if (spec.kind == ValueKind::kFlag) flags.insert(spec.name);
+    for (const OptionSpec& option : command.options) {
+      if (option.kind == ValueKind::kFlag) flags.insert(option.name);
     }
   }
-  for (const OptionSpec& spec : GlobalOptions()) {
-    if (spec.kind == ValueKind::kFlag) flags.insert(spec.name);
+  for (const OptionSpec& option : GlobalOptions()) {
+    if (option.kind == ValueKind::kFlag) flags.insert(option.name);
   }
   return flags;
 }
@@ -89,22 +89,22 @@ Resolution Resolve(const std::vector<std::string>& args, const CommandTable& tab
     return resolution;
   }
   for (const auto& [name, value] : line.options) {
-    const OptionSpec* spec = FindOption(command, name);
-    if (!spec) {
+    const OptionSpec* option = FindOption(command, name);
+    if (!option) {
       return UsageError("'" + JoinPath(command.path) + "' has no option --" + name, &command);
     }
     if (resolution.options.Has(name)) return UsageError("--" + name + " is given twice", &command);
-    if (spec->kind != ValueKind::kFlag) {
-      if (auto why = CheckValue(*spec, value)) return UsageError(*why, &command);
+    if (option->kind != ValueKind::kFlag) {
+      if (auto why = CheckValue(*option, value)) return UsageError(*why, &command);
     }
     resolution.options.Set(name, value);
   }
-  for (const OptionSpec& spec : command.options) {
-    if (resolution.options.Has(spec.name)) continue;
-    if (spec.required) {
-      return UsageError("'" + JoinPath(command.path) + "' needs --" + spec.name, &command);
+  for (const OptionSpec& option : command.options) {
+    if (resolution.options.Has(option.name)) continue;
+    if (option.required) {
+      return UsageError("'" + JoinPath(command.path) + "' needs --" + option.name, &command);
     }
-    if (!spec.default_value.empty()) resolution.options.Set(spec.name, spec.default_value);
+    if (!option.default_value.empty()) resolution.options.Set(option.name, option.default_value);
   }
   resolution.kind = Resolution::Kind::kRun;
   return resolution;

@@ -24,9 +24,9 @@ TEST(CommandHelp, ListsEveryOptionWithItsHelp) {
   const Command& clear = Find({"clear"});
   std::string help = CommandHelp(clear);
   EXPECT_NE(help.find(clear.description), std::string::npos);
-  for (const OptionSpec& spec : clear.options) {
-    EXPECT_NE(help.find("--" + spec.name + " " + spec.value_name), std::string::npos) << spec.name;
-    EXPECT_NE(help.find(spec.help), std::string::npos) << spec.name;
+  for (const OptionSpec& option : clear.options) {
+    EXPECT_NE(help.find("--" + option.name + " " + option.value_name), std::string::npos) << option.name;
+    EXPECT_NE(help.find(option.help), std::string::npos) << option.name;
   }
   EXPECT_NE(help.find("--machine N     the terminal's machine number, 0 to 999 (required)\n"),
             std::string::npos)

@@ -88,7 +88,7 @@ TEST(Resolve, SplitErrorsAreUsageErrors) {
 
 TEST(CommandTable, RowsAreComplete) {
   std::set<std::string> global;
-  for (const OptionSpec& spec : GlobalOptions()) global.insert(spec.name);
+  for (const OptionSpec& option : GlobalOptions()) global.insert(option.name);
   std::set<Words> paths;
   for (const Command& command : AllCommands()) {
     std::string name = JoinPath(command.path);
@@ -98,10 +98,10 @@ TEST(CommandTable, RowsAreComplete) {
     EXPECT_FALSE(command.summary.empty()) << name;
     EXPECT_FALSE(command.description.empty()) << name;
     std::set<std::string> names;
-    for (const OptionSpec& spec : command.options) {
-      EXPECT_TRUE(names.insert(spec.name).second) << name << " --" << spec.name;
-      EXPECT_EQ(global.count(spec.name), 0u) << name << " shadows --" << spec.name;
-      EXPECT_NE(spec.name, "help") << name;
+    for (const OptionSpec& option : command.options) {
+      EXPECT_TRUE(names.insert(option.name).second) << name << " --" << option.name;
+      EXPECT_EQ(global.count(option.name), 0u) << name << " shadows --" << option.name;
+      EXPECT_NE(option.name, "help") << name;
     }
   }
 }
@@ -133,8 +133,8 @@ TEST(CommandTable, AFlagIsAFlagEverywhere) {
   std::set<std::string> flags;
   std::set<std::string> valued;
   for (const Command& command : AllCommands()) {
-    for (const OptionSpec& spec : command.options) {
-      (spec.kind == ValueKind::kFlag ? flags : valued).insert(spec.name);
+    for (const OptionSpec& option : command.options) {
+      (option.kind == ValueKind::kFlag ? flags : valued).insert(option.name);
     }
   }
   for (const std::string& flag : flags) EXPECT_EQ(valued.count(flag), 0u) << flag;
@@ -142,10 +142,10 @@ TEST(CommandTable, AFlagIsAFlagEverywhere) {
 
 TEST(CommandTable, EveryDefaultPassesItsOwnCheck) {
   for (const Command& command : AllCommands()) {
-    for (const OptionSpec& spec : command.options) {
-      if (spec.default_value.empty()) continue;
-      EXPECT_EQ(CheckValue(spec, spec.default_value), std::nullopt)
-          << JoinPath(command.path) << " --" << spec.name;
+    for (const OptionSpec& option : command.options) {
+      if (option.default_value.empty()) continue;
+      EXPECT_EQ(CheckValue(option, option.default_value), std::nullopt)
+          << JoinPath(command.path) << " --" << option.name;
     }
   }
 }
