@@ -3,7 +3,7 @@
 #include "card/limits.h"
 #include "card/purse.h"
 #include "card/writer.h"
-#include "exports/api_lock.h"
+#include "link/api_lock.h"
 #include "icbus.h"
 
 namespace c = icbus::card;

@@ -1,5 +1,5 @@
 // C entry points of the card list commands.
-#include "exports/api_lock.h"
+#include "link/api_lock.h"
 #include "icbus.h"
 #include "terminal/card_lists.h"
 

@@ -1,5 +1,5 @@
 // C entry points of the terminal administration commands.
-#include "exports/api_lock.h"
+#include "link/api_lock.h"
 #include "icbus.h"
 #include "terminal/clock_commands.h"
 

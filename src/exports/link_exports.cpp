@@ -1,5 +1,5 @@
 // C entry points of the port session.
-#include "exports/api_lock.h"
+#include "link/api_lock.h"
 #include "icbus.h"
 #include "link/session.h"
 

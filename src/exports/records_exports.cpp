@@ -1,5 +1,5 @@
 // C entry points of record counting, download and the real-time poll.
-#include "exports/api_lock.h"
+#include "link/api_lock.h"
 #include "icbus.h"
 #include "records/counts.h"
 #include "records/download.h"

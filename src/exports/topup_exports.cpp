@@ -1,5 +1,5 @@
 // C entry point of the top-up machine transfer.
-#include "exports/api_lock.h"
+#include "link/api_lock.h"
 #include "icbus.h"
 #include "topup/transfer.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <optional>
 
-#include "exports/api_lock.h"
+#include "link/api_lock.h"
 #include "link/clock.h"
 #include "link/engine.h"
 #include "link/session.h"

@@ -1,5 +1,6 @@
-// Host threads may call the library concurrently; one process-wide lock
-// serialises the calls so they never share the port mid-transaction.
+// Host threads (and the swipe monitor's own thread) may use the one port
+// concurrently; one process-wide lock serialises them so they never share
+// the port mid-transaction.
 #pragma once
 #include <mutex>
 

@@ -1,4 +1,4 @@
-#include "exports/api_lock.h"
+#include "link/api_lock.h"
 
 namespace icbus {
 
