@@ -4,6 +4,7 @@
 // read it without a window.
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace icbus::demo {
@@ -46,6 +47,9 @@ enum Style : unsigned {
 };
 
 struct Control {
+  Control(Kind k, std::string n, std::string p = "", std::string c = "")
+      : kind(k), name(std::move(n)), parent(std::move(p)), caption(std::move(c)) {}
+
   Kind kind;
   std::string name;
   std::string parent;   // page, menu or submenu item; "" for pages and menus
