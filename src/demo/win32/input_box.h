@@ -1,0 +1,18 @@
+// The input box: a small modal dialog with a title, a prompt above an edit
+// holding the default text (selected), OK and Cancel. OK gives the edit's
+// text; Cancel, Escape and the close box give the default text.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace icbus::demo::win32 {
+
+// Control identifiers inside the box, for programs that drive it.
+constexpr int kInputPromptId = 101;
+constexpr int kInputEditId = 102;
+
+std::wstring RunInputBox(HWND owner, const std::wstring& title, const std::wstring& prompt,
+                         const std::wstring& default_text);
+
+}  // namespace icbus::demo::win32
