@@ -11,18 +11,9 @@
 #include "demo/console.h"
 #include "demo/form.h"
 #include "demo/view.h"
+#include "demo/win32/control_ids.h"
 
 namespace icbus::demo::win32 {
-
-// Control identifiers: the row of a control in FormControls() plus kFirstId,
-// so a program that drives the window can find a control by its name.
-constexpr int kFirstId = 1000;
-// A radio group's buttons: kFirstRadioId + row * 10 + item.
-constexpr int kFirstRadioId = 20000;
-// Popup menu commands: kFirstMenuId + row.
-constexpr int kFirstMenuId = 40000;
-// The window class of the form.
-constexpr wchar_t kFormClass[] = L"icbusTfrmDemo";
 
 std::wstring Wide(const std::string& utf8);
 std::string Utf8(const std::wstring& wide);

@@ -6,11 +6,9 @@
 
 #include <string>
 
-namespace icbus::demo::win32 {
+#include "demo/win32/control_ids.h"
 
-// Control identifiers inside the box, for programs that drive it.
-constexpr int kInputPromptId = 101;
-constexpr int kInputEditId = 102;
+namespace icbus::demo::win32 {
 
 std::wstring RunInputBox(HWND owner, const std::wstring& title, const std::wstring& prompt,
                          const std::wstring& default_text);
