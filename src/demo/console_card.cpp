@@ -22,16 +22,20 @@ struct Outcomes {
 constexpr const char* kAnticollision = "防冲突错误!";
 constexpr const char* kKey = "密码校对失败!";
 constexpr const char* kReadWrite = "读或写失败!";
-constexpr Outcomes kTopUp{{"加款失败!", "加款成功!", kAnticollision, kKey, kReadWrite, "加款金额超出!"}};
-constexpr Outcomes kRefund{{"退款失败!", "退款成功!", kAnticollision, kKey, kReadWrite, "退款金额超出!"}};
+constexpr Outcomes kTopUp{
+    {"加款失败!", "加款成功!", kAnticollision, kKey, kReadWrite, "加款金额超出!"}};
+constexpr Outcomes kRefund{
+    {"退款失败!", "退款成功!", kAnticollision, kKey, kReadWrite, "退款金额超出!"}};
 constexpr Outcomes kDebit{
     {"减款失败!", "减款成功!", kAnticollision, kKey, kReadWrite, "卡内余额不足减款!"}};
 constexpr Outcomes kCancel{{"消卡失败!", "消卡成功!", kAnticollision, kKey, kReadWrite, nullptr}};
 constexpr Outcomes kReadNumber{{"读卡失败!", nullptr, kAnticollision, kKey, "读失败!", nullptr}};
-constexpr Outcomes kWriteNumber{{"写卡失败!", "写卡成功!", kAnticollision, kKey, "写失败!", nullptr}};
+constexpr Outcomes kWriteNumber{
+    {"写卡失败!", "写卡成功!", kAnticollision, kKey, "写失败!", nullptr}};
 
 void Show(View* view, const char* status, const Outcomes& outcomes, int result) {
-  if (result >= 0 && result <= 5 && outcomes.text[result]) view->SetText(status, outcomes.text[result]);
+  if (result >= 0 && result <= 5 && outcomes.text[result])
+    view->SetText(status, outcomes.text[result]);
 }
 
 constexpr char kAmountFormat[] = "请输入一个正确的格式，如'0123.1'";
@@ -60,7 +64,9 @@ void Console::ReadCardInto(int sector, int block, const std::string& edit,
   }
 }
 
-void Console::Button2Click() { WriteCardFrom(TargetSector(), TargetBlock(), "Edit19", kCardStatus); }
+void Console::Button2Click() {
+  WriteCardFrom(TargetSector(), TargetBlock(), "Edit19", kCardStatus);
+}
 void Console::Button13Click() { WriteCardFrom(kWaterSector, kWaterBlock, "Edit29", kWaterStatus); }
 
 void Console::WriteCardFrom(int sector, int block, const std::string& edit,

@@ -122,7 +122,8 @@ void Console::BitBtn10Click() {
 
 bool Console::CategoryChecked(const std::string& category, const std::string& menu,
                               int third_length, const std::string& third) {
-  if (Length(category) != 1 || Length(menu) != 1 || (third_length >= 0 && Length(third) != third_length)) {
+  if (Length(category) != 1 || Length(menu) != 1 ||
+      (third_length >= 0 && Length(third) != third_length)) {
     Inform(kCategoryLengths);
     return false;
   }
@@ -144,9 +145,9 @@ void Console::BitBtn13Click() {
   auto wire_category = Wire(category);
   auto wire_menu = wire_category ? Wire(menu) : std::nullopt;
   if (!wire_menu) return;
-  Report(Ok(SetClassMenuMoney(Port(), *machine, wire_category->c_str(), wire_menu->c_str(),
-                              *amount)),
-         "设置菜单成功!", "设置菜单失败!");
+  Report(
+      Ok(SetClassMenuMoney(Port(), *machine, wire_category->c_str(), wire_menu->c_str(), *amount)),
+      "设置菜单成功!", "设置菜单失败!");
 }
 
 void Console::BitBtn14Click() {

@@ -73,7 +73,8 @@ void Console::SpeedButton26Click() {
   auto machine = Machine();
   if (!machine) return;
   const bool consumption = Consumption();
-  if (!view_->Confirm(consumption ? "确定要解挂所有已挂失卡号吗？" : "确定要清除所有已开户卡号吗？"))
+  if (!view_->Confirm(consumption ? "确定要解挂所有已挂失卡号吗？"
+                                  : "确定要清除所有已开户卡号吗？"))
     return;
   const bool ok = Ok(ClearOpenCard(Port(), *machine));
   if (consumption) {
@@ -219,8 +220,8 @@ void Console::Button26Click() {
 void Console::BitBtn15Click() {
   auto machine = Machine();
   if (!machine) return;
-  auto wire = Wire(view_->Text("LabeledEdit1") + view_->Text("LabeledEdit2") +
-                   view_->Text("LabeledEdit3"));
+  auto wire =
+      Wire(view_->Text("LabeledEdit1") + view_->Text("LabeledEdit2") + view_->Text("LabeledEdit3"));
   if (!wire) return;
   Report(Ok(SetReadCardName(Port(), *machine, wire->c_str())), "设置读卡姓名成功!",
          "设置读卡姓名失败!");
@@ -266,11 +267,11 @@ void Console::Button10Click() {
   if (monitor_tag_ == 0) {
     auto machine = Machine();
     if (!machine) return;
-    monitor_ = std::make_unique<records::Monitor>(
-        Port(), *machine, &hand_over_, [this](const std::string& line) {
-          view_->AddLine("ListBox1", line);
-          view_->Repaint("ListBox1");
-        });
+    monitor_ = std::make_unique<records::Monitor>(Port(), *machine, &hand_over_,
+                                                  [this](const std::string& line) {
+                                                    view_->AddLine("ListBox1", line);
+                                                    view_->Repaint("ListBox1");
+                                                  });
     view_->SetText("Button10", "停止");
     monitor_tag_ = 1;
   } else {

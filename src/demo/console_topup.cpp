@@ -42,8 +42,7 @@ void Console::BitBtn2Click() {
   if (!amount) return;
   auto name = Wire(view_->Text("Edit25"));
   if (!name) return;
-  const bool ok =
-      Ok(TransmitATM(Port(), *machine, *number, *mode, *amount, name->c_str(), *card));
+  const bool ok = Ok(TransmitATM(Port(), *machine, *number, *mode, *amount, name->c_str(), *card));
   view_->SetText("Label24", ok ? "下传成功!" : "下传失败!");
 }
 

@@ -20,9 +20,9 @@ enum class Kind {
   kRadioGroup,   // framed radio buttons; items = choices, caption = frame text
   kListBox,
   kProgressBar,
-  kPanel,        // framed text box (Panel1: lime digits on black)
-  kMenu,         // a popup menu (never shown on a page)
-  kMenuItem,     // an item of a menu; parent = menu or submenu item
+  kPanel,     // framed text box (Panel1: lime digits on black)
+  kMenu,      // a popup menu (never shown on a page)
+  kMenuItem,  // an item of a menu; parent = menu or submenu item
   kMenuSeparator,
 };
 
@@ -42,8 +42,8 @@ enum Style : unsigned {
   kLimeOnBlack = 1u << 3,  // Panel1
   kWordWrap = 1u << 4,
   kLargeFont = 1u << 5,
-  kTabHidden = 1u << 6,    // a page without a tab: it cannot be reached
-  kActing = 1u << 7,       // runs a library operation when clicked
+  kTabHidden = 1u << 6,  // a page without a tab: it cannot be reached
+  kActing = 1u << 7,     // runs a library operation when clicked
 };
 
 struct Control {
@@ -57,7 +57,7 @@ struct Control {
   std::string text;     // default text of an edit, combo box or panel
   int max_length = 0;   // 0: no limit
   KeyFilter filter = KeyFilter::kNone;
-  std::string mask;     // "MASK;SAVE;BLANK" of a masked edit
+  std::string mask;  // "MASK;SAVE;BLANK" of a masked edit
   bool visible = true;
   int x = 0, y = 0, width = 0, height = 0;  // within the page's display area
   unsigned style = kPlain;

@@ -23,12 +23,12 @@ class PageBuilder {
   Control& InertButton(const std::string& name, const std::string& caption, Box box);
   Control& Label(const std::string& name, const std::string& caption, Box box,
                  unsigned style = kPlain);
-  Control& Edit(const std::string& name, const std::string& text, int max_length,
-                KeyFilter filter, Box box, unsigned style = kPlain);
+  Control& Edit(const std::string& name, const std::string& text, int max_length, KeyFilter filter,
+                Box box, unsigned style = kPlain);
   Control& MaskEdit(const std::string& name, const std::string& mask, const std::string& text,
                     Box box);
-  Control& LabeledEdit(const std::string& name, const std::string& label,
-                       const std::string& text, int max_length, Box box);
+  Control& LabeledEdit(const std::string& name, const std::string& label, const std::string& text,
+                       int max_length, Box box);
   Control& Combo(const std::string& name, std::vector<std::string> items, int selected, Box box);
   Control& Add(Control control, Box box);
 

@@ -43,8 +43,7 @@ void AddCardWriterPage(std::vector<Control>* controls) {
   };
   const Row rows[] = {
       {"lblAddCount", "加款次数：", "Edit7", 5, "Button3", "读加款次数", "Button9", "写加款次数"},
-      {"lblMaxCC", "每餐限次：", "Edit39", 3, "Button19", "读每餐限次", "Button20",
-       "写每餐限次"},
+      {"lblMaxCC", "每餐限次：", "Edit39", 3, "Button19", "读每餐限次", "Button20", "写每餐限次"},
       {"lblCardPass", "卡片密码：", "Edit40", 5, "Button21", "读卡片密码", "Button22",
        "写卡片密码"},
   };

@@ -129,8 +129,8 @@ const std::vector<Control>& FormControls() {
 
 const Control* FindControl(const std::string& name) {
   const auto& table = FormControls();
-  auto it = std::find_if(table.begin(), table.end(),
-                         [&](const Control& c) { return c.name == name; });
+  auto it =
+      std::find_if(table.begin(), table.end(), [&](const Control& c) { return c.name == name; });
   return it == table.end() ? nullptr : &*it;
 }
 

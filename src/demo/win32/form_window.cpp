@@ -17,9 +17,9 @@ constexpr UINT kServeMs = 30;
 
 HINSTANCE Instance() {
   HMODULE module = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCWSTR>(&Instance), &module);
+  GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(&Instance), &module);
   return module;
 }
 
@@ -65,7 +65,8 @@ UINT IconFlags(Icon icon) {
 
 std::wstring Wide(const std::string& utf8) {
   if (utf8.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(n), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
   return wide;
@@ -137,15 +138,16 @@ bool FormWindow::ShowModal() {
 }
 
 void FormWindow::Create() {
-  INITCOMMONCONTROLSEX common{sizeof common, ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+  INITCOMMONCONTROLSEX common{sizeof common,
+                              ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&common);
   RegisterClasses();
-  font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                      DEFAULT_PITCH | FF_DONTCARE, L"SimSun");
-  large_font_ = CreateFontW(-16, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                            DEFAULT_PITCH | FF_DONTCARE, L"SimSun");
+  font_ =
+      CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"SimSun");
+  large_font_ =
+      CreateFontW(-16, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"SimSun");
   black_ = CreateSolidBrush(RGB(0, 0, 0));
 
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
@@ -160,10 +162,10 @@ void FormWindow::Create() {
   SetWindowLongPtrW(form_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(form_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormProc));
 
-  tabs_ = CreateWindowExW(0, WC_TABCONTROLW, L"",
-                          WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_BOTTOM | TCS_MULTILINE |
-                              TCS_HOTTRACK,
-                          0, 0, kClientWidth, kClientHeight, form_, nullptr, Instance(), nullptr);
+  tabs_ = CreateWindowExW(
+      0, WC_TABCONTROLW, L"",
+      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_BOTTOM | TCS_MULTILINE | TCS_HOTTRACK, 0, 0,
+      kClientWidth, kClientHeight, form_, nullptr, Instance(), nullptr);
   SendMessageW(tabs_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   SendMessageW(tabs_, TCM_SETITEMSIZE, 0, MAKELPARAM(0, kTabHeight));
   CreatePages();
@@ -185,7 +187,8 @@ void FormWindow::CreatePages() {
     item.mask = TCIF_TEXT;
     std::wstring caption = Wide(c.caption);
     item.pszText = caption.data();
-    SendMessageW(tabs_, TCM_INSERTITEMW, static_cast<WPARAM>(tab++), reinterpret_cast<LPARAM>(&item));
+    SendMessageW(tabs_, TCM_INSERTITEMW, static_cast<WPARAM>(tab++),
+                 reinterpret_cast<LPARAM>(&item));
   }
   // The pages fill the tab control's display area, above it in Z order.
   RECT area;
@@ -193,10 +196,10 @@ void FormWindow::CreatePages() {
   SendMessageW(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
   for (const Control& c : table) {
     if (c.kind != Kind::kPage) continue;
-    HWND page = CreateWindowExW(WS_EX_CONTROLPARENT, kPageClass, Wide(c.caption).c_str(),
-                                WS_CHILD | WS_CLIPSIBLINGS, area.left, area.top,
-                                area.right - area.left, area.bottom - area.top, form_, nullptr,
-                                Instance(), nullptr);
+    HWND page =
+        CreateWindowExW(WS_EX_CONTROLPARENT, kPageClass, Wide(c.caption).c_str(),
+                        WS_CHILD | WS_CLIPSIBLINGS, area.left, area.top, area.right - area.left,
+                        area.bottom - area.top, form_, nullptr, Instance(), nullptr);
     SetWindowLongPtrW(page, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PageProc));
     SetWindowPos(page, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     handles_[c.name] = page;
@@ -262,10 +265,10 @@ void FormWindow::CreateControl(std::size_t row) {
                                  14, page, nullptr, Instance(), nullptr);
     SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   }
-  HWND window = CreateWindowExW(ex_style, window_class, c.kind == Kind::kMaskEdit ? L"" : text.c_str(),
-                                style, c.x, c.y, c.width, c.height, page,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId + row)),
-                                Instance(), nullptr);
+  HWND window = CreateWindowExW(
+      ex_style, window_class, c.kind == Kind::kMaskEdit ? L"" : text.c_str(), style, c.x, c.y,
+      c.width, c.height, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId + row)),
+      Instance(), nullptr);
   handles_[c.name] = window;
   controls_[window] = &c;
   SendMessageW(window, WM_SETFONT,
@@ -293,11 +296,11 @@ void FormWindow::CreateRadioGroup(std::size_t row, HWND page) {
   const int column = (c.width - 16) / (n > 0 ? n : 1);
   for (int i = 0; i < n; ++i) {
     DWORD style = WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0);
-    HWND radio = CreateWindowExW(
-        0, L"BUTTON", Wide(c.items[static_cast<std::size_t>(i)]).c_str(), style,
-        c.x + 8 + i * column, c.y + 14, column - 4, 18, page,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstRadioId + row * 10 + i)), Instance(),
-        nullptr);
+    HWND radio =
+        CreateWindowExW(0, L"BUTTON", Wide(c.items[static_cast<std::size_t>(i)]).c_str(), style,
+                        c.x + 8 + i * column, c.y + 14, column - 4, 18, page,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstRadioId + row * 10 + i)),
+                        Instance(), nullptr);
     SendMessageW(radio, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     SendMessageW(radio, BM_SETCHECK, i == c.selected ? BST_CHECKED : BST_UNCHECKED, 0);
     radios_[c.name].push_back(radio);
@@ -474,8 +477,8 @@ std::string FormWindow::Popup(const std::string& menu) {
   HMENU popup = BuildMenu(menu);
   POINT at;
   GetCursorPos(&at);
-  const int id = static_cast<int>(TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
-                                                 at.x, at.y, 0, form_, nullptr));
+  const int id = static_cast<int>(TrackPopupMenu(
+      popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, form_, nullptr));
   DestroyMenu(popup);
   const auto& table = FormControls();
   if (id < kFirstMenuId || id >= kFirstMenuId + static_cast<int>(table.size())) return {};

@@ -67,8 +67,8 @@ class FormWindow final : public View {
   HFONT font_ = nullptr;
   HFONT large_font_ = nullptr;
   HBRUSH black_ = nullptr;
-  std::vector<HWND> pages_;          // in tab order, TabSheet5 included
-  std::vector<int> tab_pages_;       // tab index -> index in pages_
+  std::vector<HWND> pages_;     // in tab order, TabSheet5 included
+  std::vector<int> tab_pages_;  // tab index -> index in pages_
   std::map<std::string, HWND> handles_;
   std::map<HWND, const Control*> controls_;
   std::map<std::string, std::vector<HWND>> radios_;

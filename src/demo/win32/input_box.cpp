@@ -62,7 +62,8 @@ INT_PTR CALLBACK BoxProc(HWND box, UINT message, WPARAM w, LPARAM l) {
       if (LOWORD(w) == IDOK) {
         HWND edit = GetDlgItem(box, kInputEditId);
         std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
-        text.resize(static_cast<std::size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+        text.resize(static_cast<std::size_t>(
+            GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
         state->answer = text;
         EndDialog(box, IDOK);
         return TRUE;
@@ -98,8 +99,8 @@ std::wstring RunInputBox(HWND owner, const std::wstring& title, const std::wstri
   t.Item(BS_PUSHBUTTON | WS_TABSTOP, 158, 50, 54, 14, IDCANCEL, kButton, L"Cancel");
   State state{prompt, default_text, default_text};
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  INT_PTR result = DialogBoxIndirectParamW(instance, t.get(), owner, BoxProc,
-                                           reinterpret_cast<LPARAM>(&state));
+  INT_PTR result =
+      DialogBoxIndirectParamW(instance, t.get(), owner, BoxProc, reinterpret_cast<LPARAM>(&state));
   return result == IDOK ? state.answer : default_text;
 }
 

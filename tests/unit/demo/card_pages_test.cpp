@@ -28,7 +28,8 @@ class CardPages : public ConsoleTest {
   Frames WriterFrames() const {
     Frames writer;
     for (const auto& frame : frames())
-      if (frame.rfind("N SR", 0) == 0 || frame.rfind("N SW", 0) == 0) writer.push_back(frame.substr(2, 6));
+      if (frame.rfind("N SR", 0) == 0 || frame.rfind("N SW", 0) == 0)
+        writer.push_back(frame.substr(2, 6));
     return writer;
   }
   void Issue(const char* number) {
@@ -230,8 +231,7 @@ TEST_F(ConsoleTest, WaterParameters) {
   view_.texts["Edit31"] = "10";
   view_.texts["Edit28"] = "30";
   Click("SpeedButton27");
-  EXPECT_EQ(view_.messages,
-            Messages{Info("每分钟扣款为3位，每次总时长为2位，最小单位为2位")});
+  EXPECT_EQ(view_.messages, Messages{Info("每分钟扣款为3位，每次总时长为2位，最小单位为2位")});
   EXPECT_TRUE(frames().empty());
   Reset();
   view_.texts["Edit27"] = "005";

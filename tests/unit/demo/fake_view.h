@@ -19,7 +19,9 @@ struct Shown {
 };
 
 inline void PrintTo(const Shown& shown, std::ostream* os) {
-  *os << (shown.icon == demo::Icon::kError ? "error " : shown.icon == demo::Icon::kQuestion ? "question " : "info ")
+  *os << (shown.icon == demo::Icon::kError      ? "error "
+          : shown.icon == demo::Icon::kQuestion ? "question "
+                                                : "info ")
       << '"' << shown.text << '"';
 }
 

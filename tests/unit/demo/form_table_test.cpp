@@ -53,6 +53,7 @@ struct Expected {
   const char* mask;
 };
 
+// clang-format off
 const Expected kControls[] = {
     {"Edit38", "", "1", 3, KeyFilter::kDigits, ""},
     {"Label1", "机器编号：", "", 0, KeyFilter::kNone, ""},
@@ -108,6 +109,7 @@ const Expected kControls[] = {
     {"N4", "挂失型机器", "", 0, KeyFilter::kNone, ""},
     {"N5", "开户型机器", "", 0, KeyFilter::kNone, ""},
 };
+// clang-format on
 
 class Controls : public ::testing::TestWithParam<Expected> {};
 
@@ -125,7 +127,8 @@ INSTANTIATE_TEST_SUITE_P(Form, Controls, ::testing::ValuesIn(kControls),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FormTable, StartState) {
-  EXPECT_EQ(FindControl("cmbPort")->items, (std::vector<std::string>{"Com1", "Com2", "Com3", "Com4"}));
+  EXPECT_EQ(FindControl("cmbPort")->items,
+            (std::vector<std::string>{"Com1", "Com2", "Com3", "Com4"}));
   EXPECT_EQ(FindControl("cmbPort")->selected, 0);
   EXPECT_EQ(FindControl("RadioGroup1")->items, (std::vector<std::string>{"考勤", "消费"}));
   EXPECT_EQ(FindControl("RadioGroup1")->selected, 0);

@@ -29,8 +29,8 @@ TEST_F(MonitorPage, SwipesListedWhileOtherButtonsAreOff) {
   EXPECT_TRUE(view_.enabled["Button10"]);
   EXPECT_TRUE(view_.enabled["SpeedButton14"]);
   ServeUntil([&] { return List().size() >= 2; });
-  EXPECT_EQ(List(), (std::vector<std::string>{"200501150930ABCDEFGHIJ0123456789",
-                                               "ABCDEFGHIJ0123456789"}));
+  EXPECT_EQ(List(),
+            (std::vector<std::string>{"200501150930ABCDEFGHIJ0123456789", "ABCDEFGHIJ0123456789"}));
   // A click on a disabled control does nothing.
   Click("SpeedButton3");
   for (const auto& frame : frames()) EXPECT_EQ(frame, "M SY001!");

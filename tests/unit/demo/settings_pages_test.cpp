@@ -14,13 +14,14 @@ struct Row {
   Edits edits;
   std::vector<std::string> inputs;
   bool confirm;
-  Mode mode;             // where the command is heard
-  const char* command;   // answered "DONE!" or "ERR!"
+  Mode mode;            // where the command is heard
+  const char* command;  // answered "DONE!" or "ERR!"
   Frames sent;
   const char* success;
   const char* failure;
 };
 
+// clang-format off
 const Row kRows[] = {
     {"MealPeriod", "SpeedButton10",
      {{"Edit2", "1"}, {"Edit3", "07"}, {"Edit4", "30"}, {"Edit5", " 08"}, {"Edit6", "30"}}, {},
@@ -59,6 +60,7 @@ const Row kRows[] = {
     {"ClearA", "BitBtn5", {}, {"123456"}, true, Mode::kData, "SJ!",
      {"M SA001123456!", "S SJ!", "S SZ!"}, "清除数据成功!", "清除数据失败!"},
 };
+// clang-format on
 
 class SettingRows : public ConsoleTest, public ::testing::WithParamInterface<Row> {
  protected:
@@ -98,6 +100,7 @@ struct Refusal {
   std::string message;
 };
 
+// clang-format off
 const Refusal kRefusals[] = {
     {"MealPeriodShortHour", "SpeedButton10",
      {{"Edit2", "1"}, {"Edit3", "7"}, {"Edit4", "30"}, {"Edit5", "08"}, {"Edit6", "30"}},
@@ -126,6 +129,7 @@ const Refusal kRefusals[] = {
     {"WriterPasswordShort", "SpeedButton29", {{"Edit30", ""}},
      "IC密码必须为12位! 000000000000-FFFFFFFFFFFF"},
 };
+// clang-format on
 
 class RefusedRows : public ConsoleTest, public ::testing::WithParamInterface<Refusal> {};
 
@@ -168,8 +172,8 @@ TEST_F(ConsoleTest, MachineStateAnswers) {
     device_->On(Mode::kAddress, "ST001!", reply);
     Click("BitBtn10");
   }
-  EXPECT_EQ(view_.messages, (Messages{Info("机器正常状态!"), Info("机器停用状态!"),
-                                      Error("通讯失败!")}));
+  EXPECT_EQ(view_.messages,
+            (Messages{Info("机器正常状态!"), Info("机器停用状态!"), Error("通讯失败!")}));
 }
 
 class TopUpPage : public ConsoleTest {
@@ -193,8 +197,8 @@ TEST_F(TopUpPage, TimeAndCountsWithTheCard) {
   Click("BitBtn6");
   Click("BitBtn7");
   Click("BitBtn12");
-  EXPECT_EQ(view_.messages, (Messages{Info("20260102030405"), Info("共有记录0条，"),
-                                      Info("共有记录0条，")}));
+  EXPECT_EQ(view_.messages,
+            (Messages{Info("20260102030405"), Info("共有记录0条，"), Info("共有记录0条，")}));
   device_->On(Mode::kData, "SK!", "ERR!");
   device_->On(Mode::kData, "SD!", "");
   view_.inputs = {"123456", "123456"};

@@ -22,6 +22,7 @@ struct Row {
   const char* failure;
 };
 
+// clang-format off
 const Row kRows[] = {
     {"OpenCardAttendance", "SpeedButton2", false, {}, false, "SO000001123456!", "卡号开户成功!",
      "卡号开户失败!"},
@@ -40,6 +41,7 @@ const Row kRows[] = {
     {"ClearData", "SpeedButton4", false, {}, true, "SJ!", "清除数据成功!", "清除数据失败!"},
     {"ReaderMode", "SpeedButton5", false, {}, false, "SX!", "设读写器成功!", "设读写器失败!"},
 };
+// clang-format on
 
 class TerminalRows : public ConsoleTest, public ::testing::WithParamInterface<Row> {};
 
@@ -115,9 +117,9 @@ TEST_F(ConsoleTest, ConfirmationTextsFollowTheMode) {
   view_.selected["RadioGroup1"] = 1;
   Click("SpeedButton26");
   Click("SpeedButton4");
-  EXPECT_EQ(view_.confirmed, (std::vector<std::string>{"确定要清除所有已开户卡号吗？",
-                                                        "确定要解挂所有已挂失卡号吗？",
-                                                        "确定要删除机内数据吗?"}));
+  EXPECT_EQ(view_.confirmed,
+            (std::vector<std::string>{"确定要清除所有已开户卡号吗？",
+                                      "确定要解挂所有已挂失卡号吗？", "确定要删除机内数据吗?"}));
   EXPECT_TRUE(frames().empty());
 }
 
@@ -247,7 +249,8 @@ TEST_F(ConsoleTest, MachineNumberThatIsNoNumberSendsNothing) {
   Click("SpeedButton3");
   view_.texts["Edit38"] = "1x";
   Click("SpeedButton6");
-  EXPECT_EQ(view_.messages, (Messages{Error("''不是有效的整数值!"), Error("'1x'不是有效的整数值!")}));
+  EXPECT_EQ(view_.messages,
+            (Messages{Error("''不是有效的整数值!"), Error("'1x'不是有效的整数值!")}));
   EXPECT_TRUE(frames().empty());
 }
 

@@ -85,7 +85,9 @@ void ConsoleDriver::Type(const std::string& control, const std::wstring& keys) {
   for (wchar_t key : keys) Send(edit, WM_CHAR, key, 1);
 }
 
-std::wstring ConsoleDriver::Text(const std::string& control) const { return TextOf(Control(control)); }
+std::wstring ConsoleDriver::Text(const std::string& control) const {
+  return TextOf(Control(control));
+}
 
 void ConsoleDriver::Click(const std::string& control) {
   HWND button = Control(control);
@@ -150,7 +152,8 @@ bool ConsoleDriver::WaitForText(const std::string& control, const std::wstring& 
 }
 
 bool ConsoleDriver::Screenshot(const std::string& path) {
-  RedrawWindow(form_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RedrawWindow(form_, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   Sleep(400);
   RECT rect;
   GetWindowRect(form_, &rect);

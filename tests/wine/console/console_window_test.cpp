@@ -120,15 +120,17 @@ TEST(ConsoleWindow, ClockAndRecordsOnTheWindowTerminalPage) {
   EXPECT_EQ(seen.texts["set"], L"\u4e0b\u4f20\u65f6\u95f4\u6210\u529f!");  // 下传时间成功!
   // 数据下载已完成!请查看目录下的'rec.txt'
   EXPECT_EQ(seen.texts["download"],
-            L"\u6570\u636e\u4e0b\u8f7d\u5df2\u5b8c\u6210!\u8bf7\u67e5\u770b\u76ee\u5f55\u4e0b\u7684'rec.txt'");
+            L"\u6570\u636e\u4e0b\u8f7d\u5df2\u5b8c\u6210!"
+            L"\u8bf7\u67e5\u770b\u76ee\u5f55\u4e0b\u7684'rec.txt'");
   // 共有记录2条，已下载2条...
-  EXPECT_EQ(seen.texts["progress"], L"\u5171\u6709\u8bb0\u5f552\u6761\uff0c\u5df2\u4e0b\u8f7d2\u6761...");
+  EXPECT_EQ(seen.texts["progress"],
+            L"\u5171\u6709\u8bb0\u5f552\u6761\uff0c\u5df2\u4e0b\u8f7d2\u6761...");
   EXPECT_TRUE(Contains(sent, {"M SA001!", "S SD!", "S SZ!"}));
   ASSERT_TRUE(Contains(sent, {"M SA001!"}));
   EXPECT_TRUE(std::any_of(sent.begin(), sent.end(),
                           [](const std::string& f) { return f.rfind("S SE", 0) == 0; }));
-  EXPECT_TRUE(Contains(sent, {"M SA009!", "S SK!", "S SZ!", "M SA009!", "S SC!", "S SC!", "S SC!",
-                              "S SZ!"}));
+  EXPECT_TRUE(Contains(
+      sent, {"M SA009!", "S SK!", "S SZ!", "M SA009!", "S SC!", "S SC!", "S SC!", "S SZ!"}));
   EXPECT_EQ(FileText("rec.txt"), "2026010108001234561009\r\n2026010108050000422009\r\n");
 }
 
@@ -183,7 +185,7 @@ TEST(ConsoleWindow, TopUpOrderAndThePasswordFilter) {
         d.SelectPage("TabSheet7");
         d.SetText("Edit38", L"3");
         d.Click("BitBtn2");
-        s.flags["asked"] = d.AnswerInput(L"\u8f93\u5165", L"4321");  // 输入
+        s.flags["asked"] = d.AnswerInput(L"\u8f93\u5165", L"4321");                // 输入
         s.flags["sent"] = d.WaitForText("Label24", L"\u4e0b\u4f20\u6210\u529f!");  // 下传成功!
         s.texts["status"] = d.Text("Label24");
         s.flags["shot7"] = d.Screenshot("console-TabSheet7.png");
@@ -192,8 +194,11 @@ TEST(ConsoleWindow, TopUpOrderAndThePasswordFilter) {
   ASSERT_TRUE(seen.form);
   EXPECT_EQ(seen.texts["hex"], L"AF0");
   EXPECT_TRUE(seen.flags["asked"]);
-  EXPECT_TRUE(seen.flags["sent"]) << "Label24 reads " << std::string(seen.texts["status"].begin(), seen.texts["status"].end());
-  EXPECT_TRUE(seen.flags["shot2"] && seen.flags["shot3"] && seen.flags["shot7"] && seen.flags["shot8"]);
+  EXPECT_TRUE(seen.flags["sent"]) << "Label24 reads "
+                                  << std::string(seen.texts["status"].begin(),
+                                                 seen.texts["status"].end());
+  EXPECT_TRUE(seen.flags["shot2"] && seen.flags["shot3"] && seen.flags["shot7"] &&
+              seen.flags["shot8"]);
   ASSERT_FALSE(sent.empty());
   EXPECT_TRUE(Contains(sent, {"M SA003004321!"}));
   EXPECT_EQ(sent.back(), "S SZ!");

@@ -23,10 +23,12 @@ std::uint32_t Crc(const std::uint8_t* data, std::size_t size, std::uint32_t crc 
 }
 
 void Be32(std::vector<std::uint8_t>* out, std::uint32_t v) {
-  for (int shift = 24; shift >= 0; shift -= 8) out->push_back(static_cast<std::uint8_t>(v >> shift));
+  for (int shift = 24; shift >= 0; shift -= 8)
+    out->push_back(static_cast<std::uint8_t>(v >> shift));
 }
 
-void Chunk(std::vector<std::uint8_t>* png, const char* type, const std::vector<std::uint8_t>& data) {
+void Chunk(std::vector<std::uint8_t>* png, const char* type,
+           const std::vector<std::uint8_t>& data) {
   Be32(png, static_cast<std::uint32_t>(data.size()));
   std::vector<std::uint8_t> body(type, type + 4);
   body.insert(body.end(), data.begin(), data.end());
@@ -36,7 +38,8 @@ void Chunk(std::vector<std::uint8_t>* png, const char* type, const std::vector<s
 
 }  // namespace
 
-bool WritePng(const std::string& path, int width, int height, const std::vector<std::uint8_t>& rgb) {
+bool WritePng(const std::string& path, int width, int height,
+              const std::vector<std::uint8_t>& rgb) {
   if (width <= 0 || height <= 0 || rgb.size() != static_cast<std::size_t>(width) * height * 3)
     return false;
   std::vector<std::uint8_t> raw;  // each row: filter type 0, then the pixels
