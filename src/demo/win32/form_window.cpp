@@ -49,6 +49,13 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
+// Collects the thread's visible, enabled top-level windows.
+BOOL CALLBACK CollectEnabled(HWND window, LPARAM list) {
+  if (IsWindowVisible(window) && IsWindowEnabled(window))
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
 UINT IconFlags(Icon icon) {
   switch (icon) {
     case Icon::kError:
@@ -97,15 +104,7 @@ bool FormWindow::ShowModal() {
   if (!form_) return false;
   // Modal: the thread's other windows wait until the form has been closed.
   std::vector<HWND> disabled;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM list) -> BOOL {
-        if (IsWindowVisible(window) && IsWindowEnabled(window)) {
-          reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&disabled));
+  EnumThreadWindows(GetCurrentThreadId(), CollectEnabled, reinterpret_cast<LPARAM>(&disabled));
   disabled.erase(std::remove(disabled.begin(), disabled.end(), form_), disabled.end());
   for (HWND window : disabled) EnableWindow(window, FALSE);
   ShowWindow(form_, SW_SHOWNORMAL);

@@ -20,6 +20,13 @@ struct Search {
   HWND found;
 };
 
+BOOL CALLBACK FindById(HWND child, LPARAM l) {
+  auto* search = reinterpret_cast<Search*>(l);
+  if (GetDlgCtrlID(child) != search->id) return TRUE;
+  search->found = child;
+  return FALSE;
+}
+
 LRESULT Send(HWND window, UINT message, WPARAM w, LPARAM l) {
   DWORD_PTR result = 0;
   SendMessageTimeoutW(window, message, w, l, SMTO_NORMAL, kSendTimeoutMs, &result);
@@ -51,15 +58,7 @@ HWND ConsoleDriver::Control(const std::string& name) const {
   }
   if (id < 0 || !form_) return nullptr;
   Search search{id, nullptr};
-  EnumChildWindows(
-      form_,
-      [](HWND child, LPARAM l) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(l);
-        if (GetDlgCtrlID(child) != s->id) return TRUE;
-        s->found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  EnumChildWindows(form_, FindById, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
