@@ -2,12 +2,14 @@
 // the masked edit's rules and the console's conversions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "demo/console.h"
 #include "demo/convert.h"
 #include "demo/form.h"
 #include "demo/mask.h"
+#include "icbus.h"
 
 namespace icbus::test {
 namespace {
@@ -220,6 +222,15 @@ TEST(Conversions, Formats) {
   EXPECT_EQ(demo::GeneralNumber(100), "100");
   EXPECT_EQ(demo::Trim("\t a b \r\n"), "a b");
   EXPECT_EQ(demo::Length("张三ab"), 4);
+}
+
+TEST(ShowDemo, OutsideWindowsSaysSoAndReturns) {
+  ::testing::internal::CaptureStderr();
+  ShowDemo();
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("needs Windows"), std::string::npos) << said;
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1);
+  EXPECT_EQ(_frmDemo, nullptr);
 }
 
 }  // namespace
