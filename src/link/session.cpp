@@ -14,6 +14,11 @@ namespace {
 PortId g_port = kInvalidPort;
 bool g_held = false;
 std::string g_decimal_length;
+// The parity this session last applied to the held port. A port may read its
+// parity back as a value that is no parity at all (Wine on a pseudo-terminal
+// after MARK or SPACE: the pty keeps PARODD and CMSPAR but drops PARENB), and
+// such a value must never be written back.
+std::uint8_t g_applied_parity = kNoParity;
 
 // Digits only, value 1 and above, short enough for any port name.
 bool ValidDigits(const char* digits) {
@@ -27,6 +32,8 @@ bool ValidDigits(const char* digits) {
   }
   return nonzero;
 }
+
+bool KnownParity(std::uint8_t parity) { return parity <= kSpaceParity; }
 
 void ApplyBusSettings(LineSettings* settings, std::uint8_t parity) {
   settings->baud_rate = kBaudRate;
@@ -75,6 +82,7 @@ bool DevInit(const char* digits) {
   }
   g_port = id;
   g_held = true;
+  g_applied_parity = kNoParity;
   return true;
 }
 
@@ -95,7 +103,12 @@ bool ChangeDevSettings(int mode) {
   if (!port.GetState(g_port, &settings)) return false;
   if (mode == 0) ApplyBusSettings(&settings, kMarkParity);
   if (mode == 1) ApplyBusSettings(&settings, kSpaceParity);
-  return port.SetState(g_port, settings) && port.SetupQueues(g_port, kQueueSize, kQueueSize);
+  // Any other mode writes the settings back as read, except a parity the
+  // port cannot have been given: that one is what this session applied.
+  if (!KnownParity(settings.parity)) settings.parity = g_applied_parity;
+  if (!port.SetState(g_port, settings)) return false;
+  g_applied_parity = settings.parity;
+  return port.SetupQueues(g_port, kQueueSize, kQueueSize);
 }
 
 bool SetDecimalLength(const char* text) {
