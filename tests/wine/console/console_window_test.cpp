@@ -110,6 +110,11 @@ TEST(ConsoleWindow, ClockAndRecordsOnTheWindowTerminalPage) {
         s.texts["progress"] = d.Text("Label41");
         s.texts["download"] = box ? box->text : L"";
         if (box) d.Press(*box, IDOK);
+        d.Click("SpeedButton4");  // clear the records: asks first
+        auto question = d.WaitForBox(kSystemInfo);
+        s.texts["question"] = question ? question->text : L"";
+        if (question) d.Press(*question, IDYES);
+        s.texts["cleared"] = Acknowledge(d);
         d.Click("SpeedButton14");
       },
       &sent);
@@ -131,6 +136,11 @@ TEST(ConsoleWindow, ClockAndRecordsOnTheWindowTerminalPage) {
                           [](const std::string& f) { return f.rfind("S SE", 0) == 0; }));
   EXPECT_TRUE(Contains(
       sent, {"M SA009!", "S SK!", "S SZ!", "M SA009!", "S SC!", "S SC!", "S SC!", "S SZ!"}));
+  EXPECT_EQ(
+      seen.texts["question"],
+      L"\u786e\u5b9a\u8981\u5220\u9664\u673a\u5185\u6570\u636e\u5417?");  // 确定要删除机内数据吗?
+  EXPECT_EQ(seen.texts["cleared"], L"\u6e05\u9664\u6570\u636e\u6210\u529f!");  // 清除数据成功!
+  EXPECT_TRUE(Contains(sent, {"M SA009!", "S SJ!", "S SZ!"}));
   EXPECT_EQ(FileText("rec.txt"), "2026010108001234561009\r\n2026010108050000422009\r\n");
 }
 
