@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -241,6 +242,38 @@ TEST(ConsoleWindow, MonitorListsASwipeAndStopsWhenTheWindowCloses) {
   for (const auto& frame : sent) EXPECT_EQ(frame, "M SY001!");
   // The port was closed before ShowDemo returned: another call can open it.
   EXPECT_EQ(Library::Get().Call("GetState", {Word(1), Word(1)}), 1);
+}
+
+// icbus-console.exe lies beside the DLL the tests load.
+std::string LauncherPath() {
+  const char* dll = std::getenv("ICBUS_DLL");
+  std::string path = WindowsPath(dll && *dll ? dll : "icbus.dll");
+  const std::size_t slash = path.find_last_of("\\/");
+  return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) +
+         "icbus-console.exe";
+}
+
+TEST(ConsoleWindow, LauncherOpensTheConsoleAndEndsWhenItIsClosed) {
+  std::string command = "\"" + LauncherPath() + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process))
+      << command;
+  ConsoleDriver d;
+  const bool shown = d.WaitForForm();
+  EXPECT_TRUE(shown) << "icbus-console.exe showed no console";
+  // Still running while the console is open.
+  EXPECT_EQ(WaitForSingleObject(process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  if (shown) d.Click("SpeedButton14");
+  EXPECT_EQ(WaitForSingleObject(process.hProcess, 15000), WAIT_OBJECT_0);
+  DWORD code = 99;
+  GetExitCodeProcess(process.hProcess, &code);
+  EXPECT_EQ(code, 0u);
+  if (code == STILL_ACTIVE) TerminateProcess(process.hProcess, 1);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
 }
 
 }  // namespace
