@@ -348,6 +348,18 @@ ICBUS_API int ICBUS_CALL WriteCardMaxCC(int port, int sector, int block, int lim
 ICBUS_API int ICBUS_CALL TransmitATM(int port, int machine, int card, int mode, double amount,
                                      const char *name, int card_mgmt);
 
+/* ---- Demonstration console ------------------------------------------------ */
+
+/* Opens the demonstration console, a modal window that tries every
+ * operation by hand, and returns once it has been closed. Closing it stops
+ * its swipe monitor first. Only the card writer page's target sector and
+ * block outlive the call. Outside Windows it writes one line to standard
+ * error and returns. */
+ICBUS_API void ICBUS_CALL ShowDemo(void);
+/* The console's form pointer (ordinal 80, a data export). The console keeps
+ * its form to itself: the pointer is always null. */
+ICBUS_API extern void *_frmDemo;
+
 #ifdef __cplusplus
 }
 #endif

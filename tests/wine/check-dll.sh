@@ -62,13 +62,22 @@ if [[ $defined != "$expected" ]]; then
   diff <(echo "$expected") <(echo "$defined") | sed -n 's/^[<>]/  &/p' >&2 || true
 fi
 
+# Data exports: "{"name", ordinal}," rows in the table, "name @ordinal DATA"
+# lines in the .def.
+data_expected="$(sed -n 's/^ *{"\([A-Za-z_][A-Za-z0-9_]*\)", *\([0-9]*\)},.*/\1 \2/p' "$table" | sort)"
+data_defined="$(sed -n 's/^ *\([A-Za-z_][A-Za-z0-9_]*\) *@\([0-9]*\) *DATA *$/\1 \2/p' "$def" | sort)"
+if [[ $data_defined != "$data_expected" ]]; then
+  fail "$def and $table disagree on the data exports:"
+  diff <(echo "$data_expected") <(echo "$data_defined") | sed -n 's/^[<>]/  &/p' >&2 || true
+fi
+
 # The named exports: objdump lists each name with its ordinal less the base.
 base="$(awk '$1 == "Ordinal" && $2 == "Base" { print $3; exit }' <<<"$headers")"
 [[ $base == 1 ]] || fail "ordinal base is '$base', not 1"
 exported="$(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$headers" |
   sed -n 's/^[[:space:]]*\[ *\([0-9]*\)\] \(.*\)$/\2 \1/p' |
   awk -v base="${base:-1}" '{ print $1, $2 + base }' | sort)"
-wanted="$(awk '{ print $1, $2 }' <<<"$expected")"
+wanted="$( (awk '{ print $1, $2 }' <<<"$expected"; [[ -z $data_expected ]] || echo "$data_expected") | sort)"
 if [[ $exported != "$wanted" ]]; then
   fail "the exports differ from $table (< wanted, > exported):"
   diff <(echo "$wanted") <(echo "$exported") | sed -n 's/^[<>]/  &/p' >&2 || true
@@ -76,15 +85,17 @@ fi
 if grep -q '[@]' <<<"$exported"; then fail "decorated export names: $(grep '@' <<<"$exported")"; fi
 
 # Imports: system DLLs only.
-allowed="^(KERNEL32|MSVCRT|USER32|GDI32)\.DLL$"
+allowed="^(KERNEL32|MSVCRT|USER32|GDI32|COMCTL32)\.DLL$"
 while read -r imported; do
   [[ -z $imported ]] && continue
   [[ ${imported^^} =~ $allowed ]] || fail "imports $imported, which a bare Windows does not have"
 done < <(sed -n 's/^[[:space:]]*DLL Name: \(.*\)$/\1/p' <<<"$headers")
 
-count="$(wc -l <<<"$wanted")"
+count="$(wc -l <<<"$expected")"
+data_count=0
+[[ -z $data_expected ]] || data_count="$(wc -l <<<"$data_expected")"
 if ((failures)); then
   echo "check-dll: $dll: $failures problem(s)" >&2
   exit 1
 fi
-echo "check-dll: $dll is $format, exports the $count entry points of the table, imports system DLLs only"
+echo "check-dll: $dll is $format, exports the $count entry points and $data_count data export(s) of the table, imports system DLLs only"

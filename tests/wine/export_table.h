@@ -87,7 +87,19 @@ inline constexpr ExportRow kExports[] = {
     {"SetClassMenuName",     71, 20},
     {"SetScreenDisplayText", 72, 12},
     {"SetReadCardName",      73, 12},
+    {"ShowDemo",             74,  0},
 };
 // clang-format on
+
+// Data exports: a name and an ordinal, no code. Ordinals 75 to 79 stay
+// empty.
+struct DataExportRow {
+  const char* name;
+  int ordinal;
+};
+
+inline constexpr DataExportRow kDataExports[] = {
+    {"_frmDemo", 80},
+};
 
 }  // namespace icbus::wine

@@ -5,10 +5,10 @@
 # COM2 mapped to a device that does not exist.
 #
 #   run-wine-tests.sh --arch win32|win64 --exe TEST.exe --dll icbus.dll --work DIR
-#                     [--wine LOADER] [--sim icbus-sim] [-- TEST-ARGS...]
+#                     [--wine LOADER] [--sim icbus-sim] [--com1 CONFIG] [-- TEST-ARGS...]
 #
 # --wine defaults to wine (win32) or wine64 (win64); --sim to
-# $ICBUS_SIM_PROGRAM. DIR receives the prefix, the settings file, the
+# $ICBUS_SIM_PROGRAM; --com1 to bus_com1.json. DIR receives the prefix, the settings file, the
 # simulators' wire logs (sim.log, sim-com3.log) and their errors. The exit
 # code is the test program's; 1 when the set-up fails; 77 when this machine
 # cannot run programs of the architecture at all (the test is skipped).
@@ -32,7 +32,7 @@ usage() {
   exit 2
 }
 
-arch="" wine="" exe="" dll="" sim="${ICBUS_SIM_PROGRAM:-}" work=""
+arch="" wine="" exe="" dll="" sim="${ICBUS_SIM_PROGRAM:-}" work="" com1_config=""
 test_args=()
 while (($#)); do
   case "$1" in
@@ -42,6 +42,7 @@ while (($#)); do
     --dll) dll="${2:-}"; shift 2 ;;
     --sim) sim="${2:-}"; shift 2 ;;
     --work) work="${2:-}"; shift 2 ;;
+    --com1) com1_config="${2:-}"; shift 2 ;;
     --) shift; test_args=("$@"); break ;;
     *) usage ;;
   esac
@@ -163,7 +164,7 @@ timeout 60 "$wine" regedit /S "$(windows_path "$work/settings.reg")" ||
 timeout 30 wineserver -k >/dev/null 2>&1 || true
 timeout 60 wineserver -w
 
-start_sim com1 "$here/bus_com1.json"
+start_sim com1 "${com1_config:-$here/bus_com1.json}"
 start_sim com3 "$here/bus_com3.json"
 
 # GetDllVersion shows a message box, which needs a display; without one
