@@ -12,28 +12,18 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 ROOT=$PWD
 BUILD=$ROOT/build/native
 
-PACKAGES=(cmake ninja-build g++ nlohmann-json3-dev googletest libgtest-dev
-  libfreetype-dev libfontconfig-dev fonts-arphic-uming)
+# shellcheck source=lib/tiers.sh
+source "$ROOT/scripts/lib/tiers.sh"
 
 section() { printf '\n======== %s ========\n' "$*"; }
 
+# The native tier is all the demonstration needs.
 install_missing() {
-  local package missing=()
-  for package in "${PACKAGES[@]}"; do
-    if ! dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -q '^install ok installed$'; then
-      missing+=("$package")
-    fi
-  done
-  ((${#missing[@]} == 0)) && return 0
-  if [[ $(id -u) -ne 0 ]]; then
-    echo "missing packages (run as root to install them): ${missing[*]}" >&2
-    return 0
+  install_tiers native
+  if [[ ${TIER_STATUS[native]} != installed ]]; then
+    echo "the native packages are missing: ${TIER_REASON[native]}" >&2
+    exit 1
   fi
-  echo "installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  # A partial index failure still leaves usable lists; the install decides.
-  apt-get -o Acquire::Retries=3 update || apt-get -o Acquire::Retries=3 update || true
-  apt-get -o Acquire::Retries=3 install -y "${missing[@]}"
 }
 
 section "building (native preset)"

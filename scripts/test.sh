@@ -1,115 +1,61 @@
 #!/usr/bin/env bash
-# Builds the native, native-asan, win32 and win64 presets and runs every
-# test.
+# Builds every preset and runs every test: native, native-asan, win64,
+# win32, and the fuzzer's short campaign where that preset exists.
 #
 # On a fresh Debian 12 machine run it as root: it first installs what the
-# builds and the Wine tests need. As another user it only reports what is
-# missing and tries anyway.
+# builds and tests need, in tiers (scripts/lib/tiers.sh). A tier that
+# cannot be installed skips only the stages that need it, and the summary
+# says why; the native tier failing fails the run. As another user it only
+# reports what is missing and runs what it can.
 #
-# The 32-bit DLL's Wine test needs a kernel that runs 32-bit (i386)
-# programs; where it cannot, ctest reports that test skipped with the reason,
-# the DLL is still checked from its headers, and the 64-bit DLL runs under
-# wine64 against the same simulator.
+# The 32-bit DLL's Wine run needs a kernel that runs i386 programs and the
+# win32-run tier; without them ctest reports it skipped with the reason,
+# the DLL is still checked from its headers, and the 64-bit DLL runs the
+# same tests under wine64.
 #
 # ICBUS_BUILD_ROOT (default: build/) holds one build tree per preset and the
-# logs; another root keeps a run's trees apart from the usual ones.
-set -euo pipefail
+# logs. ICBUS_DRY_RUN=1 installs and plans but runs no stage (it prints each
+# stage's command instead), for the installer's own tests.
+set -uo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 ROOT=$PWD
 BUILD_ROOT=${ICBUS_BUILD_ROOT:-$ROOT/build}
 LOGS=$BUILD_ROOT/test-logs
 mkdir -p "$LOGS"
-
-PACKAGES=(
-  cmake ninja-build g++ googletest libgtest-dev nlohmann-json3-dev
-  g++-mingw-w64-i686 wine wine32:i386 xvfb xauth fonts-arphic-uming
-  libfreetype-dev libfontconfig-dev
-  wine64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
-)
+APT_LOG_DIR=$LOGS
+# shellcheck source=lib/tiers.sh
+source "$ROOT/scripts/lib/tiers.sh"
 
 section() { printf '\n======== %s ========\n' "$*"; }
 
-missing_packages() {
-  local package
-  for package in "${PACKAGES[@]}"; do
-    if ! dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -q '^install ok installed$'; then
-      echo "$package"
+STAGE_ROWS=()
+FAILED_STAGES=()
+# run_stage NAME "TIER..." COMMAND...: runs COMMAND when every tier it
+# needs is installed, and keeps its result and wall time for the summary.
+run_stage() {
+  local name=$1 tiers=$2 tier
+  shift 2
+  for tier in $tiers; do
+    if [[ ${TIER_STATUS[$tier]:-} != installed ]]; then
+      STAGE_ROWS+=("$(printf '%-22s %6s  skipped: tier %s not installed' "$name" - "$tier")")
+      return 1
     fi
   done
-}
-
-# A mirror that is being synced, or one architecture's index that fails,
-# makes "apt-get update" exit non-zero although the lists it did fetch are
-# usable; so retry a few times, then go on and let the install decide.
-apt_update() {
-  local attempt
-  for attempt in 1 2 3; do
-    if apt-get -o Acquire::Retries=3 update; then return 0; fi
-    echo "apt-get update failed (attempt $attempt of 3)" >&2
-    if ((attempt < 3)); then sleep $((attempt * 10)); fi
-  done
-  echo "apt-get update kept failing; trying the install with the lists there are" >&2
-}
-
-apt_install() {
-  local attempt
-  for attempt in 1 2 3; do
-    if apt-get -o Acquire::Retries=3 install -y "$@"; then return 0; fi
-    echo "apt-get install failed (attempt $attempt of 3)" >&2
-    if ((attempt < 3)); then
-      sleep $((attempt * 10))
-      apt_update
-    fi
-  done
-  return 1
-}
-
-install_missing() {
-  local missing
-  mapfile -t missing < <(missing_packages)
-  if ((${#missing[@]} == 0)); then
-    echo "all build and test packages are installed"
-    return 0
-  fi
-  if [[ $(id -u) -ne 0 ]]; then
-    echo "missing packages (run as root to install them): ${missing[*]}" >&2
-    return 0
-  fi
-  echo "installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
-  fi
-  apt_update
-  apt_install "${missing[@]}"
-}
-
-# Runs one step, remembering a failure instead of stopping, so one broken
-# preset does not hide the state of the others.
-FAILED_STEPS=()
-step() {
-  local name=$1
-  shift
   section "$name"
-  local started=$SECONDS
-  if "$@"; then
-    echo "-- $name: ok ($((SECONDS - started)) s)"
-    return 0
+  local started=$SECONDS status=0
+  if [[ ${ICBUS_DRY_RUN:-0} == 1 ]]; then
+    echo "would run: $*"
+  else
+    "$@" || status=$?
   fi
-  echo "-- $name: FAILED ($((SECONDS - started)) s)" >&2
-  FAILED_STEPS+=("$name")
-  return 1
-}
-
-# ctest with its output kept, so the totals can be added up at the end. A
-# preset that has lost its tests fails rather than passing with none. The
-# reason a test gave for skipping itself is shown as well.
-run_ctest() {
-  local preset=$1 status=0
-  ctest --test-dir "$BUILD_ROOT/$preset" --output-on-failure --no-tests=error 2>&1 |
-    tee "$LOGS/ctest-$preset.log" || status=$?
-  grep -h 'SKIPPED:' "$BUILD_ROOT/$preset/Testing/Temporary/LastTest.log" 2>/dev/null || true
+  local took=$((SECONDS - started)) result=ok
+  if ((status != 0)); then
+    result=FAILED
+    FAILED_STAGES+=("$name")
+  fi
+  echo "-- $name: $result ($took s)"
+  STAGE_ROWS+=("$(printf '%-22s %4d s  %s' "$name" "$took" "$result")")
   return "$status"
 }
 
@@ -121,24 +67,46 @@ build() {
     cmake --build "$BUILD_ROOT/$preset" --parallel 2
 }
 
+# ctest with its output kept, so the totals can be counted. A preset that
+# has lost its tests fails rather than passing with none. The reasons tests
+# gave for skipping themselves are shown as well.
+run_ctest() {
+  local preset=$1 status=0
+  ctest --test-dir "$BUILD_ROOT/$preset" --output-on-failure --no-tests=error 2>&1 |
+    tee "$LOGS/ctest-$preset.log" || status=$?
+  grep -h 'SKIPPED:' "$BUILD_ROOT/$preset/Testing/Temporary/LastTest.log" 2>/dev/null || true
+  return "$status"
+}
+
 # ctest counts a skipped test among the passed ones in its "N tests failed
-# out of M" line and lists it again under "did not run": take it out of the
-# passed ones and report it apart.
-TESTS_PASSED=0
-TESTS_FAILED=0
-TESTS_SKIPPED=0
+# out of M" line and lists it again under "did not run": report it apart.
+SUITE_ROWS=()
+TESTS_PASSED=0 TESTS_FAILED=0 TESTS_SKIPPED=0
 count_tests() {
-  local log=$LOGS/ctest-$1.log line failed total skipped
+  local suite=$1 log=$LOGS/ctest-$1.log line failed total skipped passed
   line=$(grep -E '[0-9]+ tests? failed out of [0-9]+' "$log" 2>/dev/null | tail -n 1) || true
-  if [[ $line =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
-    failed=${BASH_REMATCH[1]}
-    total=${BASH_REMATCH[2]}
-    skipped=$(grep -cE '^[[:space:]]+[0-9]+ - .* \(Skipped\)$' "$log" 2>/dev/null) || true
-    skipped=${skipped:-0}
-    TESTS_PASSED=$((TESTS_PASSED + total - failed - skipped))
-    TESTS_FAILED=$((TESTS_FAILED + failed))
-    TESTS_SKIPPED=$((TESTS_SKIPPED + skipped))
+  if [[ ! $line =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
+    SUITE_ROWS+=("$(printf '%-14s no results' "$suite")")
+    return
   fi
+  failed=${BASH_REMATCH[1]}
+  total=${BASH_REMATCH[2]}
+  skipped=$(grep -cE '^[[:space:]]+[0-9]+ - .* \(Skipped\)$' "$log" 2>/dev/null) || true
+  skipped=${skipped:-0}
+  passed=$((total - failed - skipped))
+  SUITE_ROWS+=("$(printf '%-14s %4d passed, %d failed, %d skipped' "$suite" "$passed" "$failed" "$skipped")")
+  TESTS_PASSED=$((TESTS_PASSED + passed))
+  TESTS_FAILED=$((TESTS_FAILED + failed))
+  TESTS_SKIPPED=$((TESTS_SKIPPED + skipped))
+}
+
+# build_and_test PRESET "TIER..." [CMAKE-ARGS...]
+build_and_test() {
+  local preset=$1 tiers=$2
+  shift 2
+  run_stage "$preset: build" "$tiers" build "$preset" "$@" || return 0
+  run_stage "$preset: tests" "$tiers" run_ctest "$preset" || true
+  [[ ${ICBUS_DRY_RUN:-0} == 1 ]] || count_tests "$preset"
 }
 
 export ASAN_OPTIONS=detect_leaks=1
@@ -146,37 +114,52 @@ export ASAN_OPTIONS=detect_leaks=1
 export LSAN_OPTIONS=suppressions=$ROOT/tests/lsan.supp
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
+RUN_STARTED=$SECONDS
 section "packages"
-install_missing
+started=$SECONDS
+install_tiers
+STAGE_ROWS+=("$(printf '%-22s %4d s  %s' "packages" "$((SECONDS - started))" "done")")
 rm -f "$LOGS"/ctest-*.log
 
-if step "native: build" build native; then
-  step "native: tests" run_ctest native || true
-  count_tests native
-fi
-
-if step "native-asan: build" build native-asan; then
-  step "native-asan: tests" run_ctest native-asan || true
-  count_tests native-asan
-fi
+build_and_test native "native"
+build_and_test native-asan "native"
 
 # The Wine tests drive the real DLL against the native simulator.
 SIM=$BUILD_ROOT/native/sim/icbus-sim
-for preset in win32 win64; do
-  if [[ ! -x $SIM ]]; then
-    echo "$preset: not built, the native build produced no $SIM" >&2
-    FAILED_STEPS+=("$preset (no native icbus-sim)")
-    continue
-  fi
-  if step "$preset: build" build "$preset" "-DICBUS_SIM_PROGRAM=$SIM"; then
-    step "$preset: tests" run_ctest "$preset" || true
-    count_tests "$preset"
-  fi
-done
+if [[ ${TIER_STATUS[win32-run]:-} != installed ]]; then
+  export ICBUS_WINE32_SKIP_REASON="the win32-run tier is not installed: ${TIER_REASON[win32-run]:-}"
+fi
+build_and_test win64 "native win64" "-DICBUS_SIM_PROGRAM=$SIM"
+build_and_test win32 "native win32-build" "-DICBUS_SIM_PROGRAM=$SIM"
+if grep -q '"name": "fuzz"' CMakePresets.json; then
+  build_and_test fuzz "native fuzz"
+fi
 
 section "summary"
-if ((${#FAILED_STEPS[@]})); then
-  printf 'failed: %s\n' "${FAILED_STEPS[@]}"
-fi
+echo "tiers:"
+for tier in "${TIERS[@]}"; do
+  case ${TIER_STATUS[$tier]:-} in
+    installed) printf '  %-12s installed (%s)\n' "$tier" "${TIER_NOTE[$tier]:-}" ;;
+    *) printf '  %-12s skipped: %s\n' "$tier" "${TIER_REASON[$tier]:-not attempted}" ;;
+  esac
+done
+[[ -z ${APT_UPDATE_NOTE:-} ]] || echo "  note: $APT_UPDATE_NOTE"
+echo "suites:"
+printf '  %s\n' "${SUITE_ROWS[@]:-none ran}"
+echo "stages (wall time):"
+printf '  %s\n' "${STAGE_ROWS[@]}"
+echo "total: $((SECONDS - RUN_STARTED)) s"
 echo "tests: $TESTS_PASSED passed, $TESTS_FAILED failed, $TESTS_SKIPPED skipped"
-((${#FAILED_STEPS[@]} == 0))
+
+if [[ ${TIER_STATUS[native]:-} != installed ]]; then
+  echo "result: FAILED (the native tier could not be installed: ${TIER_REASON[native]:-})"
+  exit 1
+fi
+if ((${#FAILED_STAGES[@]})); then
+  echo "result: FAILED ($(
+    IFS=,
+    echo "${FAILED_STAGES[*]}"
+  ))"
+  exit 1
+fi
+echo "result: ok"

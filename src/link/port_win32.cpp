@@ -19,9 +19,25 @@ static_assert(sizeof(DCB) <= sizeof(LineSettings::native),
 static_assert(sizeof(HANDLE) <= sizeof(PortId), "a handle must fit a port id");
 
 constexpr DWORD kFallbackBaud = 19200;
-// Time a frame may still need after its wire time: the UART's shift register
-// and the device's turn-around.
+// Time a frame may still need after its wire time before anything may cut it
+// short (a purge, a parity change, a close): on a UART its shift register and
+// the device's turn-around. Under Wine a COM port may be a pseudo-terminal,
+// which has no ninth bit: the device behind it reads the parity from the line
+// settings when the bytes arrive, so they must be taken before the parity
+// changes, and that needs the margin a pseudo-terminal needs natively.
 constexpr std::uint64_t kWireMarginMicros = 2000;
+constexpr std::uint64_t kPseudoTerminalMarginMicros = 15000;
+
+bool RunningUnderWine() {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+std::uint64_t MarginMicros() {
+  static const std::uint64_t margin =
+      RunningUnderWine() ? kPseudoTerminalMarginMicros : kWireMarginMicros;
+  return margin;
+}
 
 HANDLE Handle(PortId port) { return reinterpret_cast<HANDLE>(port); }
 
@@ -98,6 +114,7 @@ class Win32Port final : public Port {
     dcb.Parity = settings.parity;
     dcb.StopBits = settings.stop_bits;
     dcb.fBinary = settings.binary ? TRUE : FALSE;
+    Settle(port);
     std::lock_guard<std::mutex> lock(mutex_);
     if (SetCommState(Handle(port), &dcb)) {
       applied_[Handle(port)] = dcb;
@@ -137,13 +154,16 @@ class Win32Port final : public Port {
   }
 
   bool Purge(PortId port, std::uint32_t flags) override {
+    Settle(port);
     return PurgeComm(Handle(port), flags) != 0;
   }
 
   // The driver may report a write done, and even drained, while the frame is
   // still in a FIFO or (under Wine on a pseudo-terminal) not yet taken by the
   // other side; a purge then would abort it. So the call returns only once
-  // the frame's time on the line has passed since the write began.
+  // the frame's time on the line has passed since the write began, and the
+  // margin after it is kept lazily: only a parity change, purge or close
+  // waits for it, so a read that follows loses no time.
   bool Write(PortId port, const std::uint8_t* data, std::uint32_t count) override {
     if (!data && count > 0) return false;
     HANDLE handle = Handle(port);
@@ -151,7 +171,12 @@ class Win32Port final : public Port {
     DWORD written = 0;
     if (!WriteFile(handle, data, count, &written, nullptr)) return false;
     FlushFileBuffers(handle);
-    if (count > 0) WaitUntil(start + WireMicros(handle, count) + kWireMarginMicros);
+    if (count > 0) {
+      std::uint64_t wire_end = start + WireMicros(handle, count);
+      WaitUntil(wire_end);
+      std::lock_guard<std::mutex> lock(mutex_);
+      settled_[handle] = wire_end + MarginMicros();
+    }
     return true;
   }
 
@@ -165,14 +190,32 @@ class Win32Port final : public Port {
   }
 
   bool Close(PortId port) override {
+    Settle(port);
     {
       std::lock_guard<std::mutex> lock(mutex_);
       applied_.erase(Handle(port));
+      settled_.erase(Handle(port));
     }
     return CloseHandle(Handle(port)) != 0;
   }
 
  private:
+  // Waits until the last frame written on `port` has been taken by the
+  // other side.
+  void Settle(PortId port) {
+    std::uint64_t deadline = 0;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      auto it = settled_.find(Handle(port));
+      if (it == settled_.end()) return;
+      deadline = it->second;
+      settled_.erase(it);
+    }
+    WaitUntil(deadline);
+  }
+
+  // When each handle's last frame is safely on the other side.
+  std::map<HANDLE, std::uint64_t> settled_;
   // The settings last applied to each open handle. Applying the same
   // settings again changes nothing on the line, so a failure to do so is no
   // failure: under Wine on a pseudo-terminal it fails, because the pty never

@@ -44,6 +44,8 @@ bool ValidDigits(const char* digits) {
   return nonzero;
 }
 
+bool KnownParity(std::uint8_t parity) { return parity <= kSpaceParity; }
+
 void ApplyBusSettings(LineSettings* settings, std::uint8_t parity) {
   settings->baud_rate = kBaudRate;
   settings->byte_size = 8;
@@ -134,11 +136,12 @@ bool ChangeDevSettings(Session& session, int mode) {
   if (!port.GetState(session.port, &settings)) return false;
   if (mode == 0) ApplyBusSettings(&settings, kMarkParity);
   if (mode == 1) ApplyBusSettings(&settings, kSpaceParity);
-  if (!port.SetState(session.port, settings) ||
-      !port.SetupQueues(session.port, kQueueSize, kQueueSize)) {
-    return false;
-  }
-  if (mode == 0 || mode == 1) session.parity = settings.parity;
+  // Any other mode writes the settings back as read, except a parity the
+  // port cannot have been given: that one is what this session applied.
+  if (!KnownParity(settings.parity)) settings.parity = session.parity;
+  if (!port.SetState(session.port, settings)) return false;
+  session.parity = settings.parity;
+  if (!port.SetupQueues(session.port, kQueueSize, kQueueSize)) return false;
   return true;
 }
 

@@ -40,6 +40,59 @@ TEST_F(Session, ModesSetMarkAndSpaceAndOtherModesChangeNothing) {
   icDevClose();
 }
 
+// A port that reads its parity back as no defined value once MARK or SPACE
+// was set, and refuses to be given such a value, as 32-bit Wine does on a
+// pseudo-terminal.
+class UnsetParityPort final : public Port {
+ public:
+  explicit UnsetParityPort(Port& line) : line_(line) {}
+  std::vector<std::uint8_t> applied;
+
+  PortId Open(const char* name) override { return line_.Open(name); }
+  bool GetState(PortId port, LineSettings* settings) override {
+    if (!line_.GetState(port, settings)) return false;
+    if (settings->parity != kNoParity) settings->parity = 130;
+    return true;
+  }
+  bool SetState(PortId port, const LineSettings& settings) override {
+    applied.push_back(settings.parity);
+    return settings.parity <= kSpaceParity && line_.SetState(port, settings);
+  }
+  bool SetupQueues(PortId port, std::uint32_t in, std::uint32_t out) override {
+    return line_.SetupQueues(port, in, out);
+  }
+  bool GetTimeouts(PortId port, Timeouts* t) override { return line_.GetTimeouts(port, t); }
+  bool SetTimeouts(PortId port, const Timeouts& t) override { return line_.SetTimeouts(port, t); }
+  bool Purge(PortId port, std::uint32_t flags) override { return line_.Purge(port, flags); }
+  bool Write(PortId port, const std::uint8_t* data, std::uint32_t count) override {
+    return line_.Write(port, data, count);
+  }
+  bool Read(PortId port, std::uint8_t* data, std::uint32_t count,
+            std::uint32_t* received) override {
+    return line_.Read(port, data, count, received);
+  }
+  bool Close(PortId port) override { return line_.Close(port); }
+
+ private:
+  Port& line_;
+};
+
+TEST_F(Session, AParityReadBackAsNoDefinedValueIsNeverWrittenBack) {
+  UnsetParityPort port(line());
+  UsePort(&port);
+  ASSERT_EQ(icDevInit("1"), 1);
+  EXPECT_EQ(ChangeicDevSettings(2), 1);  // nothing applied yet but the open's no parity
+  ASSERT_EQ(ChangeicDevSettings(0), 1);
+  EXPECT_EQ(ChangeicDevSettings(2), 1);
+  ASSERT_EQ(ChangeicDevSettings(1), 1);
+  EXPECT_EQ(ChangeicDevSettings(2), 1);
+  EXPECT_EQ(Settings().parity, kSpaceParity);
+  EXPECT_EQ(icDevClose(), 1);
+  UsePort(&line());
+  EXPECT_EQ(port.applied, (std::vector<std::uint8_t>{kNoParity, kNoParity, kMarkParity,
+                                                      kMarkParity, kSpaceParity, kSpaceParity}));
+}
+
 TEST_F(Session, FieldsTheLibraryDoesNotOwnSurviveAModeSwitch) {
   ASSERT_EQ(icDevInit("1"), 1);
   LineSettings s = Settings();
