@@ -399,6 +399,15 @@ ICBUS_API void ICBUS_CALL icbus_session_leave(icbus_session *session);
  * none was held. */
 ICBUS_API int ICBUS_CALL icbus_end_download(void);
 
+/* Asks whether terminal `machine` answers, over the port the caller holds
+ * open in address mode (icDevInit, ChangeicDevSettings(0)), as a scan of a
+ * line does: the address frame "SA%03d!" with the swipe poll's short read
+ * (5 ms between bytes, 12 ms in all), then, when it answered "OK", "SZ!" in
+ * data mode and back to address mode. Returns 1 when it answered "OK", 0
+ * when nothing or anything else came back, -1 when no port is held, the
+ * machine number is out of range (0-999) or a mode switch failed. */
+ICBUS_API int ICBUS_CALL icbus_probe(int machine);
+
 #ifdef __cplusplus
 }
 #endif

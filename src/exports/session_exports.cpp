@@ -7,6 +7,7 @@
 #include "link/api_lock.h"
 #include "link/engine.h"
 #include "link/session.h"
+#include "terminal/probe.h"
 
 struct icbus_session {
   icbus::Session session;
@@ -68,6 +69,11 @@ ICBUS_API int ICBUS_CALL icbus_end_download(void) {
   if (!icbus::PortHeld()) return 0;
   icbus::EndSession(0);
   return 1;
+}
+
+ICBUS_API int ICBUS_CALL icbus_probe(int machine) {
+  ICBUS_SERIALISED;
+  return icbus::terminal::Probe(machine);
 }
 
 }  // extern "C"
