@@ -182,33 +182,33 @@ bool ReadPortFast(Session& session, std::uint8_t* data, std::uint32_t count) {
 // Byte by byte, each read bounded by what is left of ReadPort's limits: the
 // whole read may take 200 x n + 200 ms, and once a byte has arrived a gap of
 // more than 200 ms ends it. So silence and a reply that stops short cost
-// exactly what they cost ReadPort; only a complete reply returns early.
-// Bytes that follow the "!" at once (noise, a second answer) are read off and
-// dropped until the line has been quiet for kTailGapMs: left on their way,
-// they would arrive after the purge before the next frame and spoil its reply.
+// exactly what they cost ReadPort, and a reply that fills the read ends as
+// it does there; only a complete reply shorter than the read returns early.
+// Bytes that follow its "!" at once (noise, a second answer) are read off
+// into the rest of the buffer until the line has been quiet for kTailGapMs:
+// left on their way, they would arrive after the purge before the next frame
+// and spoil its reply.
 bool ReadPortToBang(Session& session, std::uint8_t* data, std::uint32_t count) {
   Clock& clock = ActiveClock();
   const std::uint64_t start = clock.NowMicros();
   const std::uint64_t total_end =
       start + (std::uint64_t{kReplyMultiplier} * count + kReplyConstant) * 1000;
   std::uint64_t last = start;
-  std::uint32_t got = 0;
   bool bang = false;
-  while (bang || got < count) {
+  for (std::uint32_t got = 0; got < count;) {
     std::uint64_t end = total_end;
-    if (got > 0)
+    if (got > 0) {
       end = std::min(end, last + std::uint64_t{bang ? kTailGapMs : kReplyInterval} * 1000);
+    }
     const std::uint64_t now = clock.NowMicros();
     if (now >= end) break;
     Timeouts wanted;
     wanted.read_constant = static_cast<std::uint32_t>((end - now + 999) / 1000);
-    std::uint8_t dropped = 0;
-    std::uint8_t* into = got < count ? data + got : &dropped;
     std::uint32_t received = 0;
-    if (!ReadWithTimeouts(session, into, 1, wanted, &received)) return false;
+    if (!ReadWithTimeouts(session, data + got, 1, wanted, &received)) return false;
     if (received == 0) break;
     last = clock.NowMicros();
-    if (got < count && data[got++] == '!') bang = true;
+    if (data[got++] == '!') bang = true;
   }
   return true;
 }
