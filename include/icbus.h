@@ -360,6 +360,66 @@ ICBUS_API void ICBUS_CALL ShowDemo(void);
  * its form to itself: the pointer is always null. */
 ICBUS_API extern void *_frmDemo;
 
+/* ---- Extensions: fast replies and one session per bus ---------------------
+ * Exported by name only, beyond the ordinal table; a host that imports the
+ * functions above by ordinal or by name sees no change.
+ *
+ * Fast replies: a reply read ends as soon as its "!" has arrived instead of
+ * waiting out the read time-out for bytes a terminal never sends; whatever
+ * follows the "!" is discarded before the next frame, as always. Results
+ * and frames stay the same. A broadcast command still waits out its read
+ * (replies of several terminals collide after the first "!"), the 50 ms
+ * pause before some record reads stays, and the swipe poll keeps its own
+ * short read. Off by default; ICBUS_FAST_REPLIES=1 in the environment when
+ * the library loads turns it on for the functions above. */
+
+/* Turns fast replies on (non-zero) or off for the functions above. */
+ICBUS_API void ICBUS_CALL icbus_set_fast_replies(int on);
+
+/* Every function above works on one process-wide session: one port at a
+ * time, calls from several threads served one after the other in the order
+ * they came. A session of its own lets a thread work another bus at the
+ * same time: between icbus_session_enter and icbus_session_leave, the
+ * functions above called on that thread work on the entered session (its
+ * port, download, decimal setting and fast replies), and other threads that
+ * enter the same session wait their turn, in order. Sessions nest. */
+typedef struct icbus_session icbus_session;
+
+/* A new session (no port open, compatible replies, one decimal place), or
+ * null when there is no memory for one. */
+ICBUS_API icbus_session *ICBUS_CALL icbus_session_new(void);
+/* Ends a download the session still holds ("SZ!") and closes its port,
+ * then frees it. Null is ignored. No thread may have entered it. */
+ICBUS_API void ICBUS_CALL icbus_session_free(icbus_session *session);
+/* Makes the session open `device` whatever port number a call names: a
+ * device path on Linux ("/dev/ttyUSB0"), a device name on Windows ("COM12",
+ * "\\.\COM12"). Null or the empty text goes back to the port numbers.
+ * Returns 1, or 0 (nothing changed) for a null session or a name longer
+ * than 259 bytes. */
+ICBUS_API icbus_bool ICBUS_CALL icbus_session_set_device(icbus_session *session,
+                                                          const char *device);
+/* Fast replies for this session alone. */
+ICBUS_API void ICBUS_CALL icbus_session_set_fast_replies(icbus_session *session, int on);
+/* Waits for the session's turn and binds it to the calling thread. Null is
+ * ignored. */
+ICBUS_API void ICBUS_CALL icbus_session_enter(icbus_session *session);
+/* Ends this thread's icbus_session_enter. Without a matching enter on this
+ * thread it does nothing. */
+ICBUS_API void ICBUS_CALL icbus_session_leave(icbus_session *session);
+/* Ends a record download early on the current session: data mode, "SZ!",
+ * port closed. Returns 1 when a port was held and is now closed, 0 when
+ * none was held. */
+ICBUS_API int ICBUS_CALL icbus_end_download(void);
+
+/* Asks whether terminal `machine` answers, over the port the caller holds
+ * open in address mode (icDevInit, ChangeicDevSettings(0)), as a scan of a
+ * line does: the address frame "SA%03d!" with the swipe poll's short read
+ * (5 ms between bytes, 12 ms in all), then, when it answered "OK", "SZ!" in
+ * data mode and back to address mode. Returns 1 when it answered "OK", 0
+ * when nothing or anything else came back, -1 when no port is held, the
+ * machine number is out of range (0-999) or a mode switch failed. */
+ICBUS_API int ICBUS_CALL icbus_probe(int machine);
+
 #ifdef __cplusplus
 }
 #endif

@@ -2,6 +2,7 @@
 // answering in real time.
 //
 //   icbus-sim [--link PATH] [--config FILE] [--log FILE] [--pidfile FILE] [--pace]
+//             [--stamps]
 //   icbus-sim --print-default
 //
 // The wire log has one line per frame, flushed at once:
@@ -15,6 +16,9 @@
 // its pattern ("# beep 1"); a top-up order is followed by the name it carries
 // as the machine would show it, a heading ("# device 3 order 1 name:") and 16
 // lines of text art, one glyph cell beside the other ("#" ink, "." paper).
+// With --stamps every frame line follows a note "# at MICROS": the time the
+// frame was heard or sent, on the system's monotonic clock, which the logs of
+// several simulators share.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -73,11 +77,13 @@ struct Options {
   bool print_default = false;
   bool help = false;
   bool pace = false;
+  bool stamps = false;
 };
 
 void Usage(FILE* out) {
   std::fputs(
       "usage: icbus-sim [--link PATH] [--config FILE] [--log FILE] [--pidfile FILE] [--pace]\n"
+      "                 [--stamps]\n"
       "       icbus-sim --print-default\n"
       "  --link PATH      publish the pty's device path as symlink PATH\n"
       "  --config FILE    installation as JSON (default: see --print-default)\n"
@@ -85,7 +91,8 @@ void Usage(FILE* out) {
       "  --pidfile FILE   write the process id once the line is ready\n"
       "  --pace           keep to the line's speed (19200 baud): a frame counts as\n"
       "                   heard once its last byte would have arrived, and replies\n"
-      "                   leave byte by byte (default: at once)\n",
+      "                   leave byte by byte (default: at once)\n"
+      "  --stamps         note the monotonic time of each frame in the wire log\n",
       out);
 }
 
@@ -108,6 +115,8 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       ok = value(&options->pidfile);
     } else if (arg == "--pace") {
       options->pace = true;
+    } else if (arg == "--stamps") {
+      options->stamps = true;
     } else if (arg == "--print-default") {
       options->print_default = true;
     } else if (arg == "--help" || arg == "-h") {
@@ -136,8 +145,13 @@ std::string Escape(const std::string& bytes) {
 
 class WireLog {
  public:
-  explicit WireLog(FILE* out) : out_(out) {}
+  WireLog(FILE* out, bool stamps) : out_(out), stamps_(stamps) {}
   void Frame(char direction, Mode mode, const std::string& bytes) {
+    if (stamps_) {
+      auto now = std::chrono::steady_clock::now().time_since_epoch();
+      Note("at " + std::to_string(
+                       std::chrono::duration_cast<std::chrono::microseconds>(now).count()));
+    }
     std::fprintf(out_, "%c %c %s\n", direction, static_cast<char>(mode), Escape(bytes).c_str());
     std::fflush(out_);
   }
@@ -148,6 +162,7 @@ class WireLog {
 
  private:
   FILE* out_;
+  bool stamps_;
 };
 
 // Replaces an existing symlink (never another kind of file) atomically.
@@ -380,7 +395,7 @@ int main(int argc, char** argv) {
                  std::strerror(errno));
     return 1;
   }
-  WireLog log(log_file);
+  WireLog log(log_file, options.stamps);
   log.Note("line " + line->slave_path() + (options.link.empty() ? "" : " as " + options.link));
   for (std::size_t i = 0; i < bus.devices().size(); ++i) {
     log.Note("device " + std::to_string(i + 1) + ": " + icbus::sim::DeviceState(*bus.devices()[i]));

@@ -117,15 +117,18 @@ bool VirtualLine::Write(PortId port, const std::uint8_t* data, std::uint32_t cou
   now_ += WireMicros(count);
   for (const Frame& frame : assemblers_[open_port_].Push(bytes, mode)) {
     auto reply = buses_[open_port_].Deliver(frame);
-    if (!reply || reply->bytes.empty()) continue;
-    std::uint64_t start = now_ + std::uint64_t{reply->delay_ms} * 1000;
-    if (!input_.empty()) start = std::max(start, input_.back().micros + WireMicros(1));
-    log_.push_back(WireEntry{start, '<', Mode::kNone, reply->bytes});
-    for (std::size_t i = 0; i < reply->bytes.size(); ++i) {
-      input_.push_back(Arrival{start + WireMicros(i + 1), reply->bytes[i]});
-    }
+    if (reply && !reply->bytes.empty()) Arrive(reply->bytes, reply->delay_ms);
   }
   return true;
+}
+
+void VirtualLine::Arrive(const std::string& bytes, std::uint32_t after_ms) {
+  std::uint64_t start = now_ + std::uint64_t{after_ms} * 1000;
+  if (!input_.empty()) start = std::max(start, input_.back().micros + WireMicros(1));
+  log_.push_back(WireEntry{start, '<', Mode::kNone, bytes});
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    input_.push_back(Arrival{start + WireMicros(i + 1), bytes[i]});
+  }
 }
 
 // Windows read time-outs: the read ends when `count` bytes are in, when the

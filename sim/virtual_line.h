@@ -55,6 +55,9 @@ class VirtualLine final : public Port, public Clock {
   int closes() const { return closes_; }
   const std::vector<std::uint32_t>& purges() const { return purges_; }
   void SetLocalTime(const LocalTime& time);
+  // Bytes a device sends on its own: they start to arrive `after_ms` from
+  // now (or after what is already on its way), one wire time a byte.
+  void Arrive(const std::string& bytes, std::uint32_t after_ms);
 
   // Port
   PortId Open(const char* name) override;

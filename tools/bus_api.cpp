@@ -78,6 +78,13 @@ const BusApi& LibraryApi() {
     api.read_card_max_cc = ReadCardMaxCC;
     api.write_card_max_cc = WriteCardMaxCC;
     api.transmit_atm = TransmitATM;
+    api.set_fast_replies = icbus_set_fast_replies;
+    api.session_new = icbus_session_new;
+    api.session_free = icbus_session_free;
+    api.session_set_fast_replies = icbus_session_set_fast_replies;
+    api.session_enter = icbus_session_enter;
+    api.session_leave = icbus_session_leave;
+    api.probe = icbus_probe;
     return api;
   }();
   return api;

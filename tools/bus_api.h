@@ -105,6 +105,16 @@ struct BusApi {
   // Top-up machine.
   int(ICBUS_CALL* transmit_atm)(int port, int machine, int card, int mode, double amount,
                                 const char* name, int card_mgmt) = nullptr;
+
+  // Extensions, exported by name: fast replies, sessions of their own (one
+  // per bus worked in parallel), the probe of a scan.
+  void(ICBUS_CALL* set_fast_replies)(int on) = nullptr;
+  icbus_session*(ICBUS_CALL* session_new)() = nullptr;
+  void(ICBUS_CALL* session_free)(icbus_session* session) = nullptr;
+  void(ICBUS_CALL* session_set_fast_replies)(icbus_session* session, int on) = nullptr;
+  void(ICBUS_CALL* session_enter)(icbus_session* session) = nullptr;
+  void(ICBUS_CALL* session_leave)(icbus_session* session) = nullptr;
+  int(ICBUS_CALL* probe)(int machine) = nullptr;
 };
 
 // The exports of the icbus library this program is linked against.

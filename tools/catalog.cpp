@@ -8,7 +8,7 @@ const CommandTable& AllCommands() {
     for (const CommandTable& family :
          {ClockCommands(), ListCommands(), IdentityCommands(), StateCommands(), ScheduleCommands(),
           DisplayCommands(), RecordCommands(), MonitorCommands(), CardCommands(), PurseCommands(),
-          CardLimitCommands(), TopUpCommands()}) {
+          CardLimitCommands(), TopUpCommands(), ScanCommands()}) {
       all.insert(all.end(), family.begin(), family.end());
     }
     return all;

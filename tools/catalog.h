@@ -17,6 +17,7 @@ CommandTable CardCommands();       // card read|write|issue|account|password|bee
 CommandTable PurseCommands();      // card balance|topup|refund|debit|cancel
 CommandTable CardLimitCommands();  // card limit daily|meals, card count
 CommandTable TopUpCommands();      // topup send
+CommandTable ScanCommands();       // scan
 
 const CommandTable& AllCommands();
 

@@ -51,7 +51,8 @@ using CommandTable = std::vector<Command>;
 // Options every command accepts, applied before the handler runs.
 const std::vector<OptionSpec>& GlobalOptions();
 
-// Applies the global options the command line gave (the decimal setting).
+// Applies the global options the command line gave (the decimal setting,
+// fast replies) to the session the calling thread works on.
 void ApplyGlobalOptions(const OptionValues& options, const BusApi& bus);
 
 // The path as typed: "time get".

@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <limits>
+#include <set>
 #include <utility>
 
 #include "text_encoding.h"
@@ -40,8 +42,8 @@ std::optional<std::string> CheckText(const OptionSpec& option, const std::string
       bool hex = option.text == TextCheck::kHex;
       for (char c : text) {
         if (!(hex ? IsHex(c) : IsDigit(c))) {
-          return "--" + option.name + " takes " + (hex ? "hexadecimal " : "") + "digits only, not " +
-                 quoted;
+          return "--" + option.name + " takes " + (hex ? "hexadecimal " : "") +
+                 "digits only, not " + quoted;
         }
       }
       break;
@@ -119,6 +121,14 @@ OptionSpec FlagOption(std::string name, std::string help) {
   return Named(std::move(name), "", ValueKind::kFlag, false, std::move(help));
 }
 
+OptionSpec IntegerListOption(std::string name, std::string value_name, long long min, long long max,
+                             bool required, std::string help) {
+  OptionSpec option =
+      IntegerOption(std::move(name), std::move(value_name), min, max, required, std::move(help));
+  option.kind = ValueKind::kIntegerList;
+  return option;
+}
+
 OptionSpec WithDefault(OptionSpec option, std::string value) {
   option.required = false;
   option.default_value = std::move(value);
@@ -134,6 +144,28 @@ std::optional<long long> ParseInteger(const std::string& text) {
   auto [end, error] = std::from_chars(first, last, value);
   if (error != std::errc() || end != last) return std::nullopt;
   return value;
+}
+
+std::optional<std::vector<int>> ParseIntegerList(const std::string& text, long long min,
+                                                 long long max) {
+  std::vector<int> numbers;
+  std::set<int> seen;
+  std::size_t from = 0;
+  while (from <= text.size()) {
+    std::size_t comma = text.find(',', from);
+    std::string item = text.substr(from, comma == std::string::npos ? comma : comma - from);
+    std::size_t dash = item.find('-', 1);
+    std::optional<long long> first = ParseInteger(item.substr(0, dash));
+    std::optional<long long> last =
+        dash == std::string::npos ? first : ParseInteger(item.substr(dash + 1));
+    if (!first || !last || *first < min || *last > max || *first > *last) return std::nullopt;
+    for (long long n = *first; n <= *last; ++n) {
+      if (seen.insert(static_cast<int>(n)).second) numbers.push_back(static_cast<int>(n));
+    }
+    if (comma == std::string::npos) break;
+    from = comma + 1;
+  }
+  return numbers;
 }
 
 std::optional<double> ParseAmount(const std::string& text) {
@@ -177,6 +209,10 @@ std::optional<std::string> CheckValue(const OptionSpec& option, const std::strin
     }
     case ValueKind::kFlag:
       return "--" + option.name + " takes no value";
+    case ValueKind::kIntegerList:
+      if (ParseIntegerList(text, option.min, option.max)) return std::nullopt;
+      return "--" + option.name + " needs numbers from " + std::to_string(option.min) + " to " +
+             std::to_string(option.max) + " such as 1,3 or 1-5, not '" + text + "'";
     case ValueKind::kInteger:
       break;
   }
@@ -203,6 +239,12 @@ long long OptionValues::Integer(const std::string& name, long long fallback) con
 std::optional<int> OptionValues::OptionalInt(const std::string& name) const {
   if (!Has(name)) return std::nullopt;
   return static_cast<int>(Integer(name));
+}
+
+std::vector<int> OptionValues::IntegerList(const std::string& name) const {
+  if (!Has(name)) return {};
+  long long lowest = std::numeric_limits<int>::min(), highest = std::numeric_limits<int>::max();
+  return ParseIntegerList(Text(name), lowest, highest).value_or(std::vector<int>());
 }
 
 double OptionValues::Amount(const std::string& name) const {

@@ -20,15 +20,31 @@ bool SendText(Session& session, const std::string& frame) {
                    static_cast<std::uint32_t>(frame.size()));
 }
 
+// How a reply is read. With fast replies a reply ends at its "!"; a
+// broadcast still waits out its read, because several terminals may answer
+// and their replies collide after the first "!" has come through; the poll
+// has its own short time-outs.
+enum class Read { kReply, kWholeTimeout, kPoll };
+
+bool ReadInto(Session& session, std::uint8_t* buffer, std::uint32_t length, Read read) {
+  switch (read) {
+    case Read::kPoll: return ReadPortFast(session, buffer, length);
+    case Read::kReply:
+      if (session.fast_replies) return ReadPortToBang(session, buffer, length);
+      break;
+    case Read::kWholeTimeout: break;
+  }
+  return ReadPort(session, buffer, length);
+}
+
 // Reads a reply of at most `length` bytes into a zero-filled buffer and cuts
 // it at its "!". The buffer always keeps a terminator after the bytes read.
 // Nothing when the read itself failed.
-std::optional<Outcome> ReadReply(Session& session, std::uint32_t length, bool poll) {
+std::optional<Outcome> ReadReply(Session& session, std::uint32_t length, Read read) {
   Outcome outcome;
   std::vector<std::uint8_t> buffer(length + 1, 0);
-  bool read = poll ? ReadPortFast(session, buffer.data(), length)
-                   : ReadPort(session, buffer.data(), length);
-  if (!read) return std::nullopt;
+  bool ok = ReadInto(session, buffer.data(), length, read);
+  if (!ok) return std::nullopt;
   outcome.transferred = true;
   outcome.ok = TrimReply(buffer.data(), buffer.size(), &outcome.reply);
   outcome.arrived = outcome.ok;
@@ -116,7 +132,7 @@ bool OpenAndSelect(Session& session, int port, const Command& command) {
   if (!DevInit(session, PortDigits(port).c_str())) return false;
   if (!ChangeDevSettings(session, kAddressMode)) return CloseSession(session, false);
   if (!SendText(session, AddressFrame(command))) return EndSession(session, false);
-  auto address = ReadReply(session, command.address_reply_length, false);
+  auto address = ReadReply(session, command.address_reply_length, Read::kReply);
   if (!address || !address->ok || address->reply != "OK") return EndSession(session, false);
   if (!ChangeDevSettings(session, kDataMode)) {
     return WrapUpWith(session, command.on_data_mode_failure, false);
@@ -129,13 +145,14 @@ Outcome Exchange(Session& session, const Command& command) {
   if (command.clear_output_first) PurgePortWith(session, kPurgeTxClear);
   if (!SendText(session, frame)) return Outcome{};
   if (command.pause_before_read_ms) ActiveClock().PumpWait(command.pause_before_read_ms);
-  return ReadReply(session, command.reply_length, false).value_or(Outcome{});
+  Read read = command.course == Course::kBroadcast ? Read::kWholeTimeout : Read::kReply;
+  return ReadReply(session, command.reply_length, read).value_or(Outcome{});
 }
 
 std::optional<Outcome> Poll(Session& session, const std::string& frame,
                             std::uint32_t reply_length) {
   if (!PortHeld(session) || !SendText(session, frame)) return std::nullopt;
-  return ReadReply(session, reply_length, true);
+  return ReadReply(session, reply_length, Read::kPoll);
 }
 
 Outcome RunCommand(Session& session, int port, const Command& command) {

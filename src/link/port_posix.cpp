@@ -48,9 +48,11 @@ bool IsPseudoTerminal(int fd) {
   return device_major >= 136 && device_major <= 143;
 }
 
+// An absolute path (the device of a session of its own) is opened as it is.
 // "COM<n>" resolves to $ICBUS_COM<n>, else /dev/ttyS<n-1>. Read at every open
 // so a test or a simulator may move the port between calls.
 std::optional<std::string> DevicePath(const char* name) {
+  if (name && name[0] == '/') return std::string(name);
   if (!name || std::strncmp(name, "COM", 3) != 0) return std::nullopt;
   const char* digits = name + 3;
   if (!*digits || std::strlen(digits) > 4) return std::nullopt;

@@ -1,12 +1,35 @@
 #include "link/session.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
+
+#include "link/clock.h"
 
 namespace icbus {
 namespace {
 
 thread_local Session* t_bound = nullptr;
+
+// The fixed time-outs of ReadPort, in milliseconds.
+constexpr std::uint32_t kReplyInterval = 200;
+constexpr std::uint32_t kReplyMultiplier = 200;
+constexpr std::uint32_t kReplyConstant = 200;
+// A line quiet this long after a reply's "!" has nothing more to say (the
+// poll's interval: some UARTs hand on bytes in bursts a few ms apart).
+constexpr std::uint32_t kTailGapMs = 5;
+
+bool FastRepliesFromEnvironment() {
+  const char* value = std::getenv("ICBUS_FAST_REPLIES");
+  return value && std::strcmp(value, "1") == 0;
+}
+
+// Read once, when the library loads.
+[[maybe_unused]] const bool g_environment_read = [] {
+  DefaultSession().fast_replies = FastRepliesFromEnvironment();
+  return true;
+}();
 
 // Digits only, value 1 and above, short enough for any port name.
 bool ValidDigits(const char* digits) {
@@ -149,11 +172,63 @@ bool WritePort(Session& session, const std::uint8_t* data, std::uint32_t count) 
 }
 
 bool ReadPort(Session& session, std::uint8_t* data, std::uint32_t count) {
-  return ReadFor(session, data, count, 200, 200, 200);
+  return ReadFor(session, data, count, kReplyInterval, kReplyMultiplier, kReplyConstant);
 }
 
 bool ReadPortFast(Session& session, std::uint8_t* data, std::uint32_t count) {
   return ReadFor(session, data, count, 5, 3, 0);
+}
+
+// Byte by byte, each read bounded by what is left of ReadPort's limits: the
+// whole read may take 200 x n + 200 ms, and once a byte has arrived a gap of
+// more than 200 ms ends it. So silence and a reply that stops short cost
+// exactly what they cost ReadPort, and a reply that fills the read ends as
+// it does there; only a complete reply shorter than the read returns early.
+// Bytes that follow its "!" at once (noise, a second answer) are read off
+// into the rest of the buffer until the line has been quiet for kTailGapMs:
+// left on their way, they would arrive after the purge before the next frame
+// and spoil its reply.
+bool ReadPortToBang(Session& session, std::uint8_t* data, std::uint32_t count) {
+  Clock& clock = ActiveClock();
+  const std::uint64_t start = clock.NowMicros();
+  const std::uint64_t total_end =
+      start + (std::uint64_t{kReplyMultiplier} * count + kReplyConstant) * 1000;
+  std::uint64_t last = start;
+  bool bang = false;
+  for (std::uint32_t got = 0; got < count;) {
+    std::uint64_t end = total_end;
+    if (got > 0) {
+      end = std::min(end, last + std::uint64_t{bang ? kTailGapMs : kReplyInterval} * 1000);
+    }
+    const std::uint64_t now = clock.NowMicros();
+    if (now >= end) break;
+    Timeouts wanted;
+    wanted.read_constant = static_cast<std::uint32_t>((end - now + 999) / 1000);
+    std::uint32_t received = 0;
+    if (!ReadWithTimeouts(session, data + got, 1, wanted, &received)) return false;
+    if (received == 0) break;
+    last = clock.NowMicros();
+    if (data[got++] == '!') bang = true;
+  }
+  return true;
+}
+
+void EnterSession(Session& session) {
+  session.lock.lock();
+  if (session.entered++ == 0) {
+    session.outer = t_bound;
+    t_bound = &session;
+  }
+}
+
+// A leave without its enter (or on another thread) changes nothing.
+void LeaveSession(Session& session) {
+  if (!session.lock.HeldByMe() || session.entered == 0) return;
+  if (--session.entered == 0) {
+    t_bound = session.outer;
+    session.outer = nullptr;
+  }
+  session.lock.unlock();
 }
 
 void PurgePort() { PurgePort(CurrentSession()); }

@@ -25,13 +25,21 @@ struct Session {
   // A device this session opens whatever port number a call names ("" for
   // "COM" + the number): a device path, or a Windows device name.
   std::string device;
+  // Replies end at their "!" instead of at the read time-out.
+  bool fast_replies = false;
+  // While a thread has entered the session (EnterSession): how often, and
+  // the session that thread was bound to before. Touched only by the holder
+  // of `lock`.
+  unsigned entered = 0;
+  Session* outer = nullptr;
   // The decimal setting of SetDecLen: exactly "2" selects hundredths.
   std::string decimal_length;
   // Serialises the calls on this bus.
   FairLock lock;
 };
 
-// The process-wide session of the C exports.
+// The process-wide session of the C exports. ICBUS_FAST_REPLIES=1 in the
+// environment when the library loads turns its fast replies on.
 Session& DefaultSession();
 // The session the calling thread works on: the one bound by the innermost
 // SessionScope, else the default session.
@@ -48,6 +56,12 @@ class SessionScope {
  private:
   Session* previous_;
 };
+
+// Takes the session's lock and binds the session to the calling thread until
+// the matching LeaveSession (for callers that cannot keep a SessionScope,
+// such as the C interface). Calls nest.
+void EnterSession(Session& session);
+void LeaveSession(Session& session);
 
 // Link operations behind the exports of the same name, on a given session
 // and on the current one.
@@ -78,8 +92,13 @@ constexpr std::uint32_t kBaudRate = 19200;
 void PurgePort(Session& session);
 void PurgePortWith(Session& session, std::uint32_t flags);
 bool WritePort(Session& session, const std::uint8_t* data, std::uint32_t count);
-bool ReadPort(Session& session, std::uint8_t* data, std::uint32_t count);      // 200/200/200 ms
-bool ReadPortFast(Session& session, std::uint8_t* data, std::uint32_t count);  // 5/3/0 ms
+bool ReadPort(Session& session, std::uint8_t* data, std::uint32_t count);  // 200/200/200 ms
+bool ReadPortFast(Session& session, std::uint8_t* data,
+                  std::uint32_t count);  // 5/3/0 ms// ReadPort's time-outs, but the read also ends
+                                         // as soon as a "!" has arrived;
+// bytes after it stay queued until the next purge.
+bool ReadPortToBang(Session& session, std::uint8_t* data, std::uint32_t count);
+
 void PurgePort();
 void PurgePortWith(std::uint32_t flags);
 bool WritePort(const std::uint8_t* data, std::uint32_t count);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "icbus.h"
+#include "reply_mode.h"
 #include "sim_process.h"
 
 namespace icbus::e2e {
@@ -218,8 +219,9 @@ TEST_F(FaultyTerminalTest, SilenceAfterTheCommandFails) {
   auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(SetTime(1, 2), 0);
   auto took = std::chrono::steady_clock::now() - start;
-  // 200 ms waiting for a fourth address byte, then 200 x 5 + 200 ms for DONE.
-  EXPECT_GE(took, std::chrono::milliseconds(1350));
+  // 200 ms waiting for a fourth address byte (not with fast replies), then
+  // 200 x 5 + 200 ms for DONE in both modes.
+  EXPECT_GE(took, std::chrono::milliseconds(FastReplies() ? 1150 : 1350));
   EXPECT_LT(took, std::chrono::milliseconds(2400));
   Frames frames = FramesThroughClose();
   ASSERT_EQ(frames.size(), 4u);

@@ -101,6 +101,20 @@ std::vector<std::string> SimProcess::Frames() const {
   return frames;
 }
 
+std::vector<std::pair<long long, std::string>> SimProcess::StampedFrames() const {
+  std::vector<std::pair<long long, std::string>> frames;
+  std::ifstream in(log_);
+  long long at = -1;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("# at ", 0) == 0) {
+      at = std::stoll(line.substr(5));
+    } else if (!line.empty() && line[0] != '#') {
+      frames.emplace_back(at, line);
+    }
+  }
+  return frames;
+}
+
 std::vector<std::string> SimProcess::Notes() const {
   std::vector<std::string> notes;
   std::ifstream in(log_);

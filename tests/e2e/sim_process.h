@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace icbus::e2e {
@@ -27,6 +28,9 @@ class SimProcess {
 
   // The frame lines of the wire log ("> M SA005!", "< N OK!"), notes left out.
   std::vector<std::string> Frames() const;
+  // The frame lines with their times (started with "--stamps"): microseconds
+  // on the monotonic clock, and the frame line.
+  std::vector<std::pair<long long, std::string>> StampedFrames() const;
   // The note lines of the wire log without their "# " ("device 2 now: {...}").
   std::vector<std::string> Notes() const;
   // Waits until the log holds a frame line equal to `line` after the first

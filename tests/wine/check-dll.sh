@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Checks icbus.dll from its PE headers alone, without running it: the image
-# is of the expected architecture; it exports exactly the entry points of
-# export_table.h under their plain names at their ordinals; the decorated
-# names in icbus.def carry the argument bytes of the table; and it imports
-# only system DLLs (a compiler runtime DLL would be missing on a host).
+# is of the expected architecture; it exports the entry points of
+# export_table.h under their plain names at their ordinals, and besides them
+# only extensions named icbus_* at ordinals above the table's 80; the
+# decorated names in icbus.def carry the argument bytes of the table; and it
+# imports only system DLLs (a compiler runtime DLL would be missing on a host).
 #
 #   check-dll.sh --arch win32|win64 --objdump OBJDUMP --dll icbus.dll
 #                --def icbus.def --table export_table.h
@@ -55,8 +56,9 @@ expected="$(sed -n 's/^ *{"\([A-Za-z_][A-Za-z0-9_]*\)", *\([0-9]*\), *\([0-9]*\)
   "$table" | sort)"
 [[ -n $expected ]] || fail "no rows found in $table"
 
-# The .def: "Name@bytes @ordinal" lines.
-defined="$(sed -n 's/^ *\([A-Za-z_][A-Za-z0-9_]*\)@\([0-9]*\) *@\([0-9]*\) *$/\1 \3 \2/p' "$def" | sort)"
+# The .def: "Name@bytes @ordinal" lines, the extensions left out.
+defined="$(sed -n 's/^ *\([A-Za-z_][A-Za-z0-9_]*\)@\([0-9]*\) *@\([0-9]*\) *$/\1 \3 \2/p' "$def" |
+  grep -v '^icbus_' | sort)"
 if [[ $defined != "$expected" ]]; then
   fail "$def and $table disagree (name ordinal bytes):"
   diff <(echo "$expected") <(echo "$defined") | sed -n 's/^[<>]/  &/p' >&2 || true
@@ -78,6 +80,12 @@ exported="$(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$headers" |
   sed -n 's/^[[:space:]]*\[ *\([0-9]*\)\] \(.*\)$/\2 \1/p' |
   awk -v base="${base:-1}" '{ print $1, $2 + base }' | sort)"
 wanted="$( (awk '{ print $1, $2 }' <<<"$expected"; [[ -z $data_expected ]] || echo "$data_expected") | sort)"
+extensions="$(grep '^icbus_' <<<"$exported" || true)"
+while read -r name ordinal; do
+  [[ -z $name ]] && continue
+  ((ordinal > 80)) || fail "extension $name has ordinal $ordinal, inside the table's range"
+done <<<"$extensions"
+exported="$(grep -v '^icbus_' <<<"$exported" || true)"
 if [[ $exported != "$wanted" ]]; then
   fail "the exports differ from $table (< wanted, > exported):"
   diff <(echo "$wanted") <(echo "$exported") | sed -n 's/^[<>]/  &/p' >&2 || true
@@ -98,4 +106,5 @@ if ((failures)); then
   echo "check-dll: $dll: $failures problem(s)" >&2
   exit 1
 fi
-echo "check-dll: $dll is $format, exports the $count entry points and $data_count data export(s) of the table, imports system DLLs only"
+echo "check-dll: $dll is $format, exports the $count entry points and $data_count data export(s) of the table" \
+  "and $(grep -c . <<<"$extensions" || true) extensions, imports system DLLs only"

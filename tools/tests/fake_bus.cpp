@@ -14,6 +14,11 @@ FakeBus* current = nullptr;
 
 FakeBus& Bus() { return *current; }
 
+std::mutex& CallMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
 std::string Show(double value) {
   char text[48];
   std::snprintf(text, sizeof text, "%g", value);
@@ -31,6 +36,7 @@ double AmountAnswer(const std::string& name) {
 }
 
 int Reply(std::deque<FakeReply>* queue, const FakeReply& empty, char* out) {
+  std::lock_guard<std::mutex> lock(CallMutex());
   FakeReply reply = empty;
   if (!queue->empty()) {
     reply = queue->front();
@@ -46,6 +52,7 @@ const BusApi& UseFakeBus(FakeBus* bus) {
   static const BusApi api = [] {
     BusApi fakes;
     fake::AddLinkFakes(&fakes);
+    fake::AddExtensionFakes(&fakes);
     fake::AddTerminalFakes(&fakes);
     fake::AddRecordFakes(&fakes);
     fake::AddCardFakes(&fakes);

@@ -3,6 +3,7 @@
 #include <deque>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ struct FakeBus {
   std::deque<FakeReply> records;
   // The answers of Real_time, in turn; once they run out, 1 without "!".
   std::deque<FakeReply> polls;
+  // The machine numbers icbus_probe finds (1); the others are silent (0).
+  std::set<int> answering;
 };
 
 // Points the fake functions at `bus` (one fake at a time) and returns them.

@@ -12,7 +12,33 @@ int ReadClock(int result, char* out) {
   return result;
 }
 
+// Sessions of their own: distinct addresses that are never dereferenced.
+icbus_session* NewSession() {
+  static char sessions[64];
+  static int used = 0;
+  std::lock_guard<std::mutex> lock(CallMutex());
+  return reinterpret_cast<icbus_session*>(&sessions[used++ % 64]);
+}
+
 }  // namespace
+
+void AddExtensionFakes(BusApi* api) {
+  api->set_fast_replies = [](int on) { Note("icbus_set_fast_replies", on); };
+  api->session_new = []() {
+    Note("icbus_session_new");
+    return NewSession();
+  };
+  api->session_free = [](icbus_session*) { Note("icbus_session_free"); };
+  api->session_set_fast_replies = [](icbus_session*, int on) {
+    Note("icbus_session_set_fast_replies", on);
+  };
+  api->session_enter = [](icbus_session*) { Note("icbus_session_enter"); };
+  api->session_leave = [](icbus_session*) { Note("icbus_session_leave"); };
+  api->probe = [](int machine) {
+    Note("icbus_probe", machine);
+    return Bus().answering.count(machine) ? 1 : 0;
+  };
+}
 
 void AddLinkFakes(BusApi* api) {
   api->dev_init = [](const char* digits) -> icbus_bool { return Call("icDevInit", digits); };

@@ -2,6 +2,7 @@
 // helpers that record a call and pick its answer.
 #pragma once
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "fake_bus.h"
@@ -16,8 +17,12 @@ inline std::string Show(const char* text) {
 }
 std::string Show(double value);
 
+// Workers of several ports call from their own threads.
+std::mutex& CallMutex();
+
 template <typename... Args>
 void Note(const std::string& name, Args... args) {
+  std::lock_guard<std::mutex> lock(CallMutex());
   std::string text;
   ((text += (text.empty() ? "" : ", ") + Show(args)), ...);
   Bus().calls.push_back(name + "(" + text + ")");
@@ -51,9 +56,11 @@ inline int Fill(int result, char* out, const std::string& text) {
 // its text (when it has one) into `out`.
 int Reply(std::deque<FakeReply>* queue, const FakeReply& empty, char* out);
 
-void AddLinkFakes(BusApi* api);      // session, decimal setting, clock and clearing
-void AddTerminalFakes(BusApi* api);  // card lists, identity, schedules
-void AddRecordFakes(BusApi* api);    // counts, downloads, the real-time poll
-void AddCardFakes(BusApi* api);      // card writer and top-up machine
+void AddLinkFakes(BusApi* api);
+void AddExtensionFakes(BusApi* api);  // fast replies, sessions, the probe      // session, decimal
+                                      // setting, clock and clearing
+void AddTerminalFakes(BusApi* api);   // card lists, identity, schedules
+void AddRecordFakes(BusApi* api);     // counts, downloads, the real-time poll
+void AddCardFakes(BusApi* api);       // card writer and top-up machine
 
 }  // namespace icbus::tool::fake

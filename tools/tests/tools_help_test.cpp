@@ -16,7 +16,9 @@ const Command& Find(const std::vector<std::string>& path) {
 TEST(CommandHelp, UsageLineMarksOptionalOptions) {
   std::string help = CommandHelp(Find({"time", "get"}));
   EXPECT_EQ(
-      help.rfind("Usage: icbus time get --port N --machine N [--card N] [--decimals 1|2]\n", 0), 0u)
+      help.rfind(
+          "Usage: icbus time get --port N --machine N [--card N] [--decimals 1|2] [--fast]\n", 0),
+      0u)
       << help;
 }
 
@@ -25,7 +27,8 @@ TEST(CommandHelp, ListsEveryOptionWithItsHelp) {
   std::string help = CommandHelp(clear);
   EXPECT_NE(help.find(clear.description), std::string::npos);
   for (const OptionSpec& option : clear.options) {
-    EXPECT_NE(help.find("--" + option.name + " " + option.value_name), std::string::npos) << option.name;
+    EXPECT_NE(help.find("--" + option.name + " " + option.value_name), std::string::npos)
+        << option.name;
     EXPECT_NE(help.find(option.help), std::string::npos) << option.name;
   }
   EXPECT_NE(help.find("--machine N     the terminal's machine number, 0 to 999 (required)\n"),

@@ -115,6 +115,7 @@ TEST_F(LibraryTest, EveryCommandReportsAPortThatDoesNotOpen) {
       {"set read-name",
        {"--machine", "5", "--number", "000001", "--password", "123456", "--name", "x"}},
       {"records count", at},
+      {"scan", {"--machine", "1-3"}},
       {"records total", at},
       {"records collect", {"--machine", "5", "--kind", "water", "--out", out}},
       {"monitor", at},

@@ -1,0 +1,79 @@
+// C entry points beyond the ordinal table: fast replies, and sessions of
+// their own for hosts (and the C++ interface) that work several buses.
+#include <cstring>
+#include <new>
+
+#include "icbus.h"
+#include "link/api_lock.h"
+#include "link/engine.h"
+#include "link/session.h"
+#include "terminal/probe.h"
+
+struct icbus_session {
+  icbus::Session session;
+};
+
+namespace {
+
+// Longest device name the session keeps (MAX_PATH less its terminator).
+constexpr std::size_t kMaxDevice = 259;
+
+}  // namespace
+
+extern "C" {
+
+ICBUS_API void ICBUS_CALL icbus_set_fast_replies(int on) {
+  ICBUS_SERIALISED;
+  icbus::DefaultSession().fast_replies = on != 0;
+}
+
+ICBUS_API icbus_session* ICBUS_CALL icbus_session_new(void) {
+  return new (std::nothrow) icbus_session;
+}
+
+ICBUS_API void ICBUS_CALL icbus_session_free(icbus_session* handle) {
+  if (!handle) return;
+  {
+    std::lock_guard<icbus::FairLock> hold(handle->session.lock);
+    if (icbus::PortHeld(handle->session)) icbus::EndSession(handle->session, 0);
+  }
+  delete handle;
+}
+
+ICBUS_API icbus_bool ICBUS_CALL icbus_session_set_device(icbus_session* handle,
+                                                         const char* device) {
+  if (!handle) return 0;
+  std::size_t length = device ? std::strlen(device) : 0;
+  if (length > kMaxDevice) return 0;
+  std::lock_guard<icbus::FairLock> hold(handle->session.lock);
+  handle->session.device.assign(device ? device : "", length);
+  return 1;
+}
+
+ICBUS_API void ICBUS_CALL icbus_session_set_fast_replies(icbus_session* handle, int on) {
+  if (!handle) return;
+  std::lock_guard<icbus::FairLock> hold(handle->session.lock);
+  handle->session.fast_replies = on != 0;
+}
+
+ICBUS_API void ICBUS_CALL icbus_session_enter(icbus_session* handle) {
+  if (handle) icbus::EnterSession(handle->session);
+}
+
+ICBUS_API void ICBUS_CALL icbus_session_leave(icbus_session* handle) {
+  if (handle) icbus::LeaveSession(handle->session);
+}
+
+ICBUS_API int ICBUS_CALL icbus_end_download(void) {
+  ICBUS_SERIALISED;
+  if (!icbus::PortHeld()) return 0;
+  icbus::EndSession(0);
+  return 1;
+}
+
+ICBUS_API int ICBUS_CALL icbus_probe(int machine) {
+  ICBUS_SERIALISED;
+  return icbus::terminal::Probe(machine);
+}
+
+}  // extern "C"
