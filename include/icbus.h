@@ -24,6 +24,8 @@
 #ifndef ICBUS_H
 #define ICBUS_H
 
+#include "icbus_version.h"
+
 #if defined(_WIN32)
 #define ICBUS_CALL __stdcall
 #if defined(ICBUS_BUILDING)
