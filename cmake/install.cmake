@@ -68,5 +68,7 @@ install(FILES
     ${PROJECT_SOURCE_DIR}/docs/troubleshooting.md
     ${PROJECT_SOURCE_DIR}/docs/architecture.md
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# Where Debian looks for a package's licence.
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples
   PATTERN "*.sh" EXCLUDE)
