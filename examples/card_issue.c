@@ -22,14 +22,22 @@ enum { SECTOR = 2, BLOCK = 2 };
 /* The card operations answer with one result code. */
 static const char *describe(int code) {
   switch (code) {
-    case 1: return "done";
-    case 0: return "the writer answered nothing complete";
-    case -1: return "the port could not be opened or the exchange failed";
-    case 2: return "no single card on the writer";
-    case 3: return "the sector key does not match the card";
-    case 4: return "the writer could not read or write the block";
-    case 5: return "a value out of range";
-    default: return "an unknown result";
+    case 1:
+      return "done";
+    case 0:
+      return "the writer answered nothing complete";
+    case -1:
+      return "the port could not be opened or the exchange failed";
+    case 2:
+      return "no single card on the writer";
+    case 3:
+      return "the sector key does not match the card";
+    case 4:
+      return "the writer could not read or write the block";
+    case 5:
+      return "a value out of range";
+    default:
+      return "an unknown result";
   }
 }
 
