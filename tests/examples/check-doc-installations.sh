@@ -6,16 +6,12 @@
 #   check-doc-installations.sh --sim ICBUS-SIM --page PAGE.md --work DIR
 set -euo pipefail
 
-sim="" page="" work=""
-while (($#)); do
-  case "$1" in
-    --sim) sim="${2:-}"; shift 2 ;;
-    --page) page="${2:-}"; shift 2 ;;
-    --work) work="${2:-}"; shift 2 ;;
-    *) sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
-  esac
-done
-[[ -x $sim && -f $page && -n $work ]] || { echo "check-doc-installations: missing argument" >&2; exit 2; }
+OPTIONS="sim page work"
+# shellcheck source=../lib/check_script.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/check_script.sh"
+parse_options "$@"
+require sim page work
+[[ -x $sim && -f $page ]] || usage
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -28,7 +24,6 @@ awk -v dir="$work" '
 
 examples=("$work"/example-*.json)
 [[ -e ${examples[0]} ]] || { echo "check-doc-installations: no JSON block in $page" >&2; exit 1; }
-failures=0
 for example in "${examples[@]}"; do
   name=$(basename "$example" .json)
   "$sim" --config "$example" --link "$work/$name.link" --pidfile "$work/$name.pid" \
@@ -46,9 +41,8 @@ for example in "${examples[@]}"; do
     wait "$pid" 2>/dev/null || true
   else
     wait "$pid" 2>/dev/null || true
-    echo "check-doc-installations: $name refused: $(cat "$work/$name.err")" >&2
+    fail "$name refused: $(cat "$work/$name.err")"
     sed 's/^/  /' "$example" >&2
-    failures=$((failures + 1))
   fi
 done
-((failures == 0))
+finish

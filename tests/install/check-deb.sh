@@ -8,16 +8,12 @@
 #   check-deb.sh --build BUILD-DIR --work DIR --version X.Y.Z
 set -euo pipefail
 
-build="" work="" version=""
-while (($#)); do
-  case "$1" in
-    --build) build="${2:-}"; shift 2 ;;
-    --work) work="${2:-}"; shift 2 ;;
-    --version) version="${2:-}"; shift 2 ;;
-    *) sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
-  esac
-done
-[[ -d $build && -n $work && -n $version ]] || { echo "check-deb: bad arguments" >&2; exit 2; }
+OPTIONS="build work version"
+# shellcheck source=../lib/check_script.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/check_script.sh"
+parse_options "$@"
+require build work version
+[[ -d $build ]] || usage
 for tool in dpkg-deb dpkg-shlibdeps; do
   command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is not installed (dpkg-dev)"; exit 77; }
 done
@@ -31,11 +27,6 @@ deb=$(find "$work" -maxdepth 1 -name "icbus_${version}_*.deb" | head -n 1)
 [[ -n $deb ]] || { echo "check-deb: cpack made no icbus_${version}_*.deb" >&2; exit 1; }
 echo "check-deb: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 
-failures=0
-fail() {
-  echo "check-deb: $*" >&2
-  failures=$((failures + 1))
-}
 field() { dpkg-deb -f "$deb" "$1"; }
 [[ $(field Package) == icbus ]] || fail "Package is '$(field Package)'"
 [[ $(field Version) == "$version" ]] || fail "Version is '$(field Version)'"
@@ -63,5 +54,5 @@ done
   fail "the SONAME is not libicbus.so.$major"
 [[ $("$root/usr/bin/icbus" --version) == "icbus $version" ]] || fail "the unpacked icbus does not run"
 
-((failures == 0)) || exit 1
+finish
 echo "check-deb: the package is complete"

@@ -7,26 +7,18 @@
 #   check-subproject.sh --source ICBUS-SOURCE --work DIR
 set -euo pipefail
 
-source="" work=""
-while (($#)); do
-  case "$1" in
-    --source) source="${2:-}"; shift 2 ;;
-    --work) work="${2:-}"; shift 2 ;;
-    *) sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
-  esac
-done
-[[ -d $source && -n $work ]] || { echo "check-subproject: bad arguments" >&2; exit 2; }
+OPTIONS="source work"
+# shellcheck source=../lib/check_script.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/check_script.sh"
+parse_options "$@"
+require source work
+[[ -d $source ]] || usage
 
 rm -rf "$work"
 cmake -S "$source/tests/install/subproject" -B "$work" -G Ninja -DICBUS_SOURCE_DIR="$source" \
   -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_nlohmann_json=ON \
   >"$work.log" 2>&1 || { cat "$work.log" >&2; exit 1; }
 
-failures=0
-fail() {
-  echo "check-subproject: $*" >&2
-  failures=$((failures + 1))
-}
 targets=$(ninja -C "$work" -t targets all | sed 's/:.*//')
 grep -qx 'host' <<<"$targets" || fail "the host program is not a target"
 grep -Eq '(^|/)libicbus\.so' <<<"$targets" || fail "libicbus.so is not a target"
@@ -40,5 +32,5 @@ grep -q 'engine.cpp' <<<"$commands" || fail "the library's sources are not compi
 ! grep -q 'add_test\|enable_testing' "$work/CTestTestfile.cmake" 2>/dev/null ||
   fail "tests are registered for the host"
 
-((failures == 0)) || exit 1
+finish
 echo "check-subproject: add_subdirectory builds only the library"

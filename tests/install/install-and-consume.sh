@@ -9,30 +9,14 @@
 #                          --version X.Y.Z
 set -euo pipefail
 
-usage() {
-  sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//' >&2
-  exit 2
-}
-
-build="" source="" work="" version=""
-while (($#)); do
-  case "$1" in
-    --build) build="${2:-}"; shift 2 ;;
-    --source) source="${2:-}"; shift 2 ;;
-    --work) work="${2:-}"; shift 2 ;;
-    --version) version="${2:-}"; shift 2 ;;
-    *) usage ;;
-  esac
-done
-[[ -n $build && -n $source && -n $work && -n $version ]] || usage
+OPTIONS="build source work version"
+# shellcheck source=../lib/check_script.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/check_script.sh"
+parse_options "$@"
+require build source work version
 major=${version%%.*}
 run_with_sim=$source/tests/examples/run-with-sim.sh
 
-failures=0
-fail() {
-  echo "install-and-consume: $*" >&2
-  failures=$((failures + 1))
-}
 step() { printf -- '-- %s\n' "$*"; }
 
 rm -rf "$work"
@@ -116,8 +100,5 @@ if command -v groff >/dev/null; then
   done
 fi
 
-if ((failures)); then
-  echo "install-and-consume: $failures check(s) failed" >&2
-  exit 1
-fi
+finish
 echo "install-and-consume: all checks passed"

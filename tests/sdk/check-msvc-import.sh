@@ -14,26 +14,11 @@
 #       --include DIR --lib icbus.lib --dll icbus.dll --def icbus.def --work DIR
 set -euo pipefail
 
-usage() {
-  sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//' >&2
-  exit 2
-}
-clang="" lld_link="" objdump="" include="" lib="" dll="" def="" work=""
-while (($#)); do
-  case "$1" in
-    --clang) clang="${2:-}"; shift 2 ;;
-    --lld-link) lld_link="${2:-}"; shift 2 ;;
-    --objdump) objdump="${2:-}"; shift 2 ;;
-    --include) include="${2:-}"; shift 2 ;;
-    --lib) lib="${2:-}"; shift 2 ;;
-    --dll) dll="${2:-}"; shift 2 ;;
-    --def) def="${2:-}"; shift 2 ;;
-    --work) work="${2:-}"; shift 2 ;;
-    *) usage ;;
-  esac
-done
-[[ -n $clang && -n $lld_link && -n $objdump && -n $include && -n $lib && -n $dll && -n $def &&
-  -n $work ]] || usage
+OPTIONS="clang lld-link objdump include lib dll def work"
+# shellcheck source=../lib/check_script.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/check_script.sh"
+parse_options "$@"
+require clang lld_link objdump include lib dll def work
 # Without the toolchain (Debian packages clang and lld) there is nothing to
 # check: ctest reports the test skipped.
 for tool in "$clang" "$lld_link"; do
@@ -68,12 +53,6 @@ functions=$(sed -n 's/^ *\([A-Za-z_][A-Za-z0-9_]*\)@[0-9][0-9]*\( *@[0-9][0-9]*\
 "$lld_link" /nologo /machine:x86 /subsystem:console /entry:start /nodefaultlib \
   /out:"$work/caller.exe" "$work/caller.obj" "$lib"
 
-failures=0
-fail() {
-  echo "check-msvc-import: $*" >&2
-  failures=$((failures + 1))
-}
-
 headers=$("$objdump" -p "$work/caller.exe")
 grep -q 'file format pei-i386' <<<"$headers" || fail "caller.exe is not a 32-bit PE image"
 dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | sort -u)
@@ -93,6 +72,6 @@ missing=$(comm -23 <(echo "$wanted") <(echo "$imported"))
 unresolved=$(comm -23 <(echo "$imported") <(echo "$exported"))
 [[ -z $unresolved ]] || fail "imports icbus.dll does not export: $(tr '\n' ' ' <<<"$unresolved")"
 
-if ((failures)); then exit 1; fi
+finish
 echo "check-msvc-import: caller.exe imports $(wc -l <<<"$imported") functions from icbus.dll by name;" \
   "every one is exported"

@@ -9,28 +9,14 @@
 #                --unstripped icbus.dll --def icbus.def --work DIR
 set -euo pipefail
 
-zip="" name="" objdump="" unstripped="" def="" work=""
-while (($#)); do
-  case "$1" in
-    --zip) zip="${2:-}"; shift 2 ;;
-    --name) name="${2:-}"; shift 2 ;;
-    --objdump) objdump="${2:-}"; shift 2 ;;
-    --unstripped) unstripped="${2:-}"; shift 2 ;;
-    --def) def="${2:-}"; shift 2 ;;
-    --work) work="${2:-}"; shift 2 ;;
-    *) sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
-  esac
-done
+OPTIONS="zip name objdump unstripped def work"
+# shellcheck source=../lib/check_script.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/check_script.sh"
+parse_options "$@"
+require zip name objdump unstripped def work
 for file in "$zip" "$unstripped" "$def"; do
   [[ -f $file ]] || { echo "check-sdk: no file '$file'" >&2; exit 1; }
 done
-[[ -n $name && -n $objdump && -n $work ]] || { echo "check-sdk: missing argument" >&2; exit 2; }
-
-failures=0
-fail() {
-  echo "check-sdk: $*" >&2
-  failures=$((failures + 1))
-}
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -77,5 +63,5 @@ if [[ -f $readme ]]; then
   done
 fi
 
-((failures == 0)) || exit 1
+finish
 echo "check-sdk: $zip holds the SDK"

@@ -6,39 +6,31 @@
 #   check-version-resource.sh --windres WINDRES --dll icbus.dll --version X.Y.Z
 set -euo pipefail
 
-windres="" dll="" version=""
-while (($#)); do
-  case "$1" in
-    --windres) windres="${2:-}"; shift 2 ;;
-    --dll) dll="${2:-}"; shift 2 ;;
-    --version) version="${2:-}"; shift 2 ;;
-    *) sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
-  esac
-done
-[[ -n $windres && -f $dll && $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] ||
-  { echo "check-version-resource: bad arguments" >&2; exit 2; }
+OPTIONS="windres dll version"
+# shellcheck source=../lib/check_script.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/check_script.sh"
+parse_options "$@"
+require windres dll version
+[[ -f $dll && $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || usage
 
 resources=$("$windres" -i "$dll" -O rc) || { echo "check-version-resource: windres cannot read $dll" >&2; exit 1; }
-failures=0
 expect() {
   local pattern=$1 what=$2
-  grep -Eq -- "$pattern" <<<"$resources" || {
-    echo "check-version-resource: $what: no line matches '$pattern'" >&2
-    failures=$((failures + 1))
-  }
+  grep -Eq -- "$pattern" <<<"$resources" || fail "$what: no line matches '$pattern'"
 }
 numbers="${version//./, }, 0"
+version_text=${version//./\\.}
 expect "^ *FILEVERSION $numbers\$" "fixed file version"
 expect "^ *PRODUCTVERSION $numbers\$" "fixed product version"
 expect "^ *FILETYPE 0x2\$" "file type (a DLL)"
-expect "VALUE \"FileVersion\", \"$version\"" "FileVersion string"
-expect "VALUE \"ProductVersion\", \"$version\"" "ProductVersion string"
+expect "VALUE \"FileVersion\", \"$version_text\"" "FileVersion string"
+expect "VALUE \"ProductVersion\", \"$version_text\"" "ProductVersion string"
 expect 'VALUE "ProductName", "icbus"' "ProductName"
 expect 'VALUE "OriginalFilename", "icbus.dll"' "OriginalFilename"
 expect 'VALUE "FileDescription", "[^"]+"' "FileDescription"
 if ((failures)); then
-  echo "check-version-resource: the resources of $dll:" >&2
+  echo "$CHECK_NAME: the resources of $dll:" >&2
   sed 's/^/  /' <<<"$resources" >&2
-  exit 1
 fi
+finish
 echo "check-version-resource: $dll carries version $version"
