@@ -1,6 +1,6 @@
 # Build step of the sdk target (cmake/windows_sdk.cmake): fills SDK_DIR and
 # packs it into SDK_ZIP. Lists arrive joined with "|".
-foreach(list HEADERS EXAMPLES PROGRAMS DOCS)
+foreach(list HEADERS EXAMPLES PROGRAMS TOOLS DOCS)
   string(REPLACE "|" ";" ${list} "${${list}}")
 endforeach()
 
@@ -27,6 +27,10 @@ run(${CMAKE_COMMAND} -E copy "${MINGW_IMPORT_LIB}" "${SDK_DIR}/lib/libicbus.dll.
 run(${CMAKE_COMMAND} -E copy "${DEF}" "${SDK_DIR}/lib/icbus.def")
 run(${LLVM_DLLTOOL} -m i386 -k -d "${DEF}" -D icbus.dll -l "${SDK_DIR}/lib/icbus.lib")
 
+foreach(program ${TOOLS})
+  get_filename_component(name "${program}" NAME)
+  run(${STRIP} --strip-all -o "${SDK_DIR}/bin/${name}" "${program}")
+endforeach()
 file(COPY ${HEADERS} DESTINATION "${SDK_DIR}/include")
 file(COPY ${EXAMPLES} DESTINATION "${SDK_DIR}/examples")
 foreach(program ${PROGRAMS})

@@ -2,6 +2,7 @@
 #   cmake --build build/win32 --target sdk
 # (also part of the default build of a 32-bit configuration). It holds
 #   bin/icbus.dll          stripped, with its version resource
+#   bin/icbus-console.exe  opens the library's console (where the build has it)
 #   include/               icbus.h and the other public headers
 #   lib/icbus.def          the export list: names with argument bytes, ordinals
 #   lib/libicbus.dll.a     import library for MinGW (GNU ld)
@@ -33,6 +34,12 @@ set(ICBUS_SDK_EXAMPLES
   ${PROJECT_SOURCE_DIR}/examples/card_issue.c
   ${PROJECT_SOURCE_DIR}/examples/card-writer.json)
 set(ICBUS_SDK_PROGRAMS $<TARGET_FILE:clock_collect> $<TARGET_FILE:card_issue>)
+set(ICBUS_SDK_TOOLS "")
+set(ICBUS_SDK_TOOL_TARGETS "")
+if(TARGET icbus-console)
+  list(APPEND ICBUS_SDK_TOOLS $<TARGET_FILE:icbus-console>)
+  list(APPEND ICBUS_SDK_TOOL_TARGETS icbus-console)
+endif()
 set(ICBUS_SDK_DOCS
   ${PROJECT_SOURCE_DIR}/docs/README-windows.md
   ${PROJECT_SOURCE_DIR}/LICENSE
@@ -42,6 +49,7 @@ set(ICBUS_SDK_DOCS
 string(REPLACE ";" "|" headers "${ICBUS_SDK_HEADERS}")
 string(REPLACE ";" "|" examples "${ICBUS_SDK_EXAMPLES}")
 string(REPLACE ";" "|" programs "${ICBUS_SDK_PROGRAMS}")
+string(REPLACE ";" "|" tools "${ICBUS_SDK_TOOLS}")
 string(REPLACE ";" "|" docs "${ICBUS_SDK_DOCS}")
 add_custom_command(OUTPUT ${ICBUS_SDK_ZIP}
   COMMAND ${CMAKE_COMMAND}
@@ -49,10 +57,11 @@ add_custom_command(OUTPUT ${ICBUS_SDK_ZIP}
           -DDLL=$<TARGET_FILE:icbus> -DMINGW_IMPORT_LIB=$<TARGET_LINKER_FILE:icbus>
           -DDEF=${PROJECT_SOURCE_DIR}/src/exports/icbus.def
           -DSTRIP=${CMAKE_STRIP} -DLLVM_DLLTOOL=${ICBUS_LLVM_DLLTOOL}
-          "-DHEADERS=${headers}" "-DEXAMPLES=${examples}" "-DPROGRAMS=${programs}"
+          "-DHEADERS=${headers}" "-DEXAMPLES=${examples}" "-DPROGRAMS=${programs}" "-DTOOLS=${tools}"
           "-DDOCS=${docs}"
           -P ${CMAKE_CURRENT_LIST_DIR}/make_sdk.cmake
-  DEPENDS icbus clock_collect card_issue ${CMAKE_CURRENT_LIST_DIR}/make_sdk.cmake
+  DEPENDS icbus clock_collect card_issue ${ICBUS_SDK_TOOL_TARGETS}
+          ${CMAKE_CURRENT_LIST_DIR}/make_sdk.cmake
           ${PROJECT_SOURCE_DIR}/src/exports/icbus.def ${ICBUS_SDK_HEADERS} ${ICBUS_SDK_EXAMPLES}
           ${ICBUS_SDK_DOCS}
   COMMENT "Packing ${ICBUS_SDK_NAME}.zip"

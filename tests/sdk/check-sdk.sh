@@ -2,8 +2,8 @@
 # Checks the Windows SDK ZIP: every file an integrator needs is in it under
 # the SDK's folder; its icbus.dll is the build's DLL without symbols or
 # debugging sections, with the same exports; README-windows.md declares every
-# exported function for C# and for Visual Basic. Prints the DLL's size
-# before and after stripping.
+# exported function for C# and for Visual Basic; a DLL with the console
+# comes with its launcher. Prints the DLL's size before and after stripping.
 #
 #   check-sdk.sh --zip SDK.zip --name FOLDER --objdump OBJDUMP
 #                --unstripped icbus.dll --def icbus.def --work DIR
@@ -40,6 +40,10 @@ if [[ -f $dll ]]; then
   exports_of() { "$objdump" -p "$1" | sed -n 's/^[[:space:]]*\[ *[0-9][0-9]*\] \([A-Za-z_].*\)$/\1/p'; }
   [[ $(exports_of "$dll") == "$(exports_of "$unstripped")" ]] ||
     fail "bin/icbus.dll does not export what the build's DLL does"
+  # A DLL with the console has its launcher beside it.
+  if exports_of "$dll" | grep -qx ShowDemo; then
+    [[ -f $sdk/bin/icbus-console.exe ]] || fail "the SDK has no bin/icbus-console.exe"
+  fi
   before=$(stat -c %s "$unstripped") after=$(stat -c %s "$dll")
   ((after < before)) || fail "bin/icbus.dll is not smaller than the build's DLL"
   echo "check-sdk: icbus.dll $before bytes as built, $after bytes stripped"
