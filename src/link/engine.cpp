@@ -15,18 +15,19 @@ constexpr int kAddressMode = 0;
 constexpr int kDataMode = 1;
 const char kClosingFrame[] = "SZ!";
 
-bool SendText(const std::string& frame) {
-  return WritePort(reinterpret_cast<const std::uint8_t*>(frame.data()),
+bool SendText(Session& session, const std::string& frame) {
+  return WritePort(session, reinterpret_cast<const std::uint8_t*>(frame.data()),
                    static_cast<std::uint32_t>(frame.size()));
 }
 
 // Reads a reply of at most `length` bytes into a zero-filled buffer and cuts
 // it at its "!". The buffer always keeps a terminator after the bytes read.
 // Nothing when the read itself failed.
-std::optional<Outcome> ReadReply(std::uint32_t length, bool fast) {
+std::optional<Outcome> ReadReply(Session& session, std::uint32_t length, bool poll) {
   Outcome outcome;
   std::vector<std::uint8_t> buffer(length + 1, 0);
-  bool read = fast ? ReadPortFast(buffer.data(), length) : ReadPort(buffer.data(), length);
+  bool read = poll ? ReadPortFast(session, buffer.data(), length)
+                   : ReadPort(session, buffer.data(), length);
   if (!read) return std::nullopt;
   outcome.transferred = true;
   outcome.ok = TrimReply(buffer.data(), buffer.size(), &outcome.reply);
@@ -62,13 +63,13 @@ bool AcceptableFrame(const Command& command) {
   return length < command.buffer_size;
 }
 
-int WrapUpWith(WrapUp wrap_up, int result) {
+int WrapUpWith(Session& session, WrapUp wrap_up, int result) {
   switch (wrap_up) {
-    case WrapUp::kEndTwice: return EndSessionTwice(result);
-    case WrapUp::kClose: return CloseSession(result);
+    case WrapUp::kEndTwice: return EndSessionTwice(session, result);
+    case WrapUp::kClose: return CloseSession(session, result);
     case WrapUp::kEnd: break;
   }
-  return EndSession(result);
+  return EndSession(session, result);
 }
 
 bool Passes(const Command& command, const Outcome& outcome) {
@@ -90,71 +91,88 @@ bool TrimReply(const std::uint8_t* buffer, std::size_t size, std::string* text) 
   return false;
 }
 
-int EndSession(int result) {
-  if (ChangeDevSettings(kDataMode)) SendText(kClosingFrame);
-  DevClose();
+int EndSession(Session& session, int result) {
+  if (ChangeDevSettings(session, kDataMode)) SendText(session, kClosingFrame);
+  DevClose(session);
   return result;
 }
 
-int EndSessionTwice(int result) {
-  if (ChangeDevSettings(kDataMode)) {
-    SendText(kClosingFrame);
-    SendText(kClosingFrame);
+int EndSessionTwice(Session& session, int result) {
+  if (ChangeDevSettings(session, kDataMode)) {
+    SendText(session, kClosingFrame);
+    SendText(session, kClosingFrame);
   }
-  DevClose();
+  DevClose(session);
   return result;
 }
 
-int CloseSession(int result) {
-  DevClose();
+int CloseSession(Session& session, int result) {
+  DevClose(session);
   return result;
 }
 
-bool OpenAndSelect(int port, const Command& command) {
+bool OpenAndSelect(Session& session, int port, const Command& command) {
   if (!AcceptableAddress(port, command) || !Selects(command.course)) return false;
-  if (!DevInit(PortDigits(port).c_str())) return false;
-  if (!ChangeDevSettings(kAddressMode)) return CloseSession(false);
-  if (!SendText(AddressFrame(command))) return EndSession(false);
-  auto address = ReadReply(command.address_reply_length, false);
-  if (!address || !address->ok || address->reply != "OK") return EndSession(false);
-  if (!ChangeDevSettings(kDataMode)) return WrapUpWith(command.on_data_mode_failure, false);
+  if (!DevInit(session, PortDigits(port).c_str())) return false;
+  if (!ChangeDevSettings(session, kAddressMode)) return CloseSession(session, false);
+  if (!SendText(session, AddressFrame(command))) return EndSession(session, false);
+  auto address = ReadReply(session, command.address_reply_length, false);
+  if (!address || !address->ok || address->reply != "OK") return EndSession(session, false);
+  if (!ChangeDevSettings(session, kDataMode)) {
+    return WrapUpWith(session, command.on_data_mode_failure, false);
+  }
   return true;
 }
 
-Outcome Exchange(const Command& command) {
+Outcome Exchange(Session& session, const Command& command) {
   std::string frame = command.build ? command.build() : command.frame;
-  if (command.clear_output_first) PurgePortWith(kPurgeTxClear);
-  if (!SendText(frame)) return Outcome{};
+  if (command.clear_output_first) PurgePortWith(session, kPurgeTxClear);
+  if (!SendText(session, frame)) return Outcome{};
   if (command.pause_before_read_ms) ActiveClock().PumpWait(command.pause_before_read_ms);
-  return ReadReply(command.reply_length, false).value_or(Outcome{});
+  return ReadReply(session, command.reply_length, false).value_or(Outcome{});
 }
 
-std::optional<Outcome> Poll(const std::string& frame, std::uint32_t reply_length) {
-  if (!PortHeld() || !SendText(frame)) return std::nullopt;
-  return ReadReply(reply_length, true);
+std::optional<Outcome> Poll(Session& session, const std::string& frame,
+                            std::uint32_t reply_length) {
+  if (!PortHeld(session) || !SendText(session, frame)) return std::nullopt;
+  return ReadReply(session, reply_length, true);
 }
 
-Outcome RunCommand(int port, const Command& command) {
+Outcome RunCommand(Session& session, int port, const Command& command) {
   if (!AcceptableAddress(port, command) || !AcceptableFrame(command)) return Outcome{};
   Outcome outcome;
   if (Selects(command.course)) {
-    if (!OpenAndSelect(port, command)) return Outcome{};
-    outcome = Exchange(command);
+    if (!OpenAndSelect(session, port, command)) return Outcome{};
+    outcome = Exchange(session, command);
   } else {
-    if (!DevInit(PortDigits(port).c_str())) return Outcome{};
-    if (command.course != Course::kCardWriter && !ChangeDevSettings(kAddressMode)) {
-      CloseSession(0);
+    if (!DevInit(session, PortDigits(port).c_str())) return Outcome{};
+    if (command.course != Course::kCardWriter && !ChangeDevSettings(session, kAddressMode)) {
+      CloseSession(session, 0);
       return Outcome{};
     }
-    outcome = Exchange(command);
+    outcome = Exchange(session, command);
   }
   bool passed = Passes(command, outcome);
   WrapUp wrap_up = command.course == Course::kBroadcast ? WrapUp::kClose
                    : passed                             ? command.on_success
                                                         : WrapUp::kEnd;
-  WrapUpWith(wrap_up, 0);
+  WrapUpWith(session, wrap_up, 0);
   outcome.ok = passed;
   return outcome;
 }
+
+Outcome RunCommand(int port, const Command& command) {
+  return RunCommand(CurrentSession(), port, command);
+}
+bool OpenAndSelect(int port, const Command& command) {
+  return OpenAndSelect(CurrentSession(), port, command);
+}
+Outcome Exchange(const Command& command) { return Exchange(CurrentSession(), command); }
+std::optional<Outcome> Poll(const std::string& frame, std::uint32_t reply_length) {
+  return Poll(CurrentSession(), frame, reply_length);
+}
+int EndSession(int result) { return EndSession(CurrentSession(), result); }
+int EndSessionTwice(int result) { return EndSessionTwice(CurrentSession(), result); }
+int CloseSession(int result) { return CloseSession(CurrentSession(), result); }
 
 }  // namespace icbus

@@ -9,6 +9,8 @@
 
 namespace icbus {
 
+struct Session;
+
 enum class Course {
   kPlain,      // "SA%03d!" address phase, then the command in data mode
   kSixDigit,   // "SA%03d%06d!" address phase, then the command in data mode
@@ -57,21 +59,31 @@ struct Outcome {
 bool ValidMachine(int machine);
 bool ValidCard(int card);
 
+// Every operation comes in two forms: on a given session, and on the session
+// the calling thread works on (CurrentSession()).
+
 // Runs a whole transaction on port `port`, wrap-up included. Arguments that
 // do not fit the frames fail before the port is opened.
+Outcome RunCommand(Session& session, int port, const Command& command);
 Outcome RunCommand(int port, const Command& command);
 
 // The steps, for the courses that span calls.
 // Steps 1-4: open, address mode, address phase, data mode. On success the
 // port stays open in data mode; on failure the wrap-up has run.
+bool OpenAndSelect(Session& session, int port, const Command& command);
 bool OpenAndSelect(int port, const Command& command);
 // Step 5 on the held port: write the frame, read and cut the reply (no wrap-up).
+Outcome Exchange(Session& session, const Command& command);
 Outcome Exchange(const Command& command);
 // The poll: write in whatever mode the held port is in, read fast, cut.
 // Nothing when the write or the read failed.
+std::optional<Outcome> Poll(Session& session, const std::string& frame, std::uint32_t reply_length);
 std::optional<Outcome> Poll(const std::string& frame, std::uint32_t reply_length);
 
 // Wrap-ups: they return `result` unchanged.
+int EndSession(Session& session, int result);
+int EndSessionTwice(Session& session, int result);
+int CloseSession(Session& session, int result);
 int EndSession(int result);
 int EndSessionTwice(int result);
 int CloseSession(int result);

@@ -3,22 +3,10 @@
 #include <cctype>
 #include <cstring>
 
-#include "link/port.h"
-
 namespace icbus {
 namespace {
 
-// The one port the library holds. Unlike a bare handle variable, `g_held`
-// says whether it is really open, so a second open can refuse instead of
-// losing the first handle.
-PortId g_port = kInvalidPort;
-bool g_held = false;
-std::string g_decimal_length;
-// The parity this session last applied to the held port. A port may read its
-// parity back as a value that is no parity at all (Wine on a pseudo-terminal
-// after MARK or SPACE: the pty keeps PARODD and CMSPAR but drops PARENB), and
-// such a value must never be written back.
-std::uint8_t g_applied_parity = kNoParity;
+thread_local Session* t_bound = nullptr;
 
 // Digits only, value 1 and above, short enough for any port name.
 bool ValidDigits(const char* digits) {
@@ -43,31 +31,53 @@ void ApplyBusSettings(LineSettings* settings, std::uint8_t parity) {
   settings->binary = true;
 }
 
-bool ReadWithTimeouts(std::uint8_t* data, std::uint32_t count, std::uint32_t interval,
-                      std::uint32_t multiplier, std::uint32_t constant) {
-  if (!g_held) return false;
+// One read under its own time-outs; the port's previous ones are restored.
+bool ReadWithTimeouts(Session& session, std::uint8_t* data, std::uint32_t count,
+                      const Timeouts& wanted, std::uint32_t* received) {
+  if (!session.held) return false;
   Port& port = ActivePort();
   Timeouts saved;
-  if (!port.GetTimeouts(g_port, &saved)) return false;
+  if (!port.GetTimeouts(session.port, &saved)) return false;
   Timeouts timeouts = saved;
-  timeouts.read_interval = interval;
-  timeouts.read_multiplier = multiplier;
-  timeouts.read_constant = constant;
-  if (!port.SetTimeouts(g_port, timeouts)) return false;
-  std::uint32_t received = 0;
-  bool ok = port.Read(g_port, data, count, &received);
-  port.SetTimeouts(g_port, saved);
+  timeouts.read_interval = wanted.read_interval;
+  timeouts.read_multiplier = wanted.read_multiplier;
+  timeouts.read_constant = wanted.read_constant;
+  if (!port.SetTimeouts(session.port, timeouts)) return false;
+  *received = 0;
+  bool ok = port.Read(session.port, data, count, received);
+  port.SetTimeouts(session.port, saved);
   return ok;
+}
+
+bool ReadFor(Session& session, std::uint8_t* data, std::uint32_t count, std::uint32_t interval,
+             std::uint32_t multiplier, std::uint32_t constant) {
+  Timeouts wanted;
+  wanted.read_interval = interval;
+  wanted.read_multiplier = multiplier;
+  wanted.read_constant = constant;
+  std::uint32_t received = 0;
+  return ReadWithTimeouts(session, data, count, wanted, &received);
 }
 
 }  // namespace
 
+Session& DefaultSession() {
+  static Session session;
+  return session;
+}
+
+Session& CurrentSession() { return t_bound ? *t_bound : DefaultSession(); }
+
+SessionScope::SessionScope(Session& session) : previous_(t_bound) { t_bound = &session; }
+
+SessionScope::~SessionScope() { t_bound = previous_; }
+
 std::string PortDigits(int port) { return port >= 1 ? std::to_string(port) : std::string(); }
 
-bool DevInit(const char* digits) {
-  if (g_held || !ValidDigits(digits)) return false;
+bool DevInit(Session& session, const char* digits) {
+  if (session.held || !ValidDigits(digits)) return false;
   Port& port = ActivePort();
-  std::string name = std::string("COM") + digits;
+  std::string name = session.device.empty() ? std::string("COM") + digits : session.device;
   PortId id = port.Open(name.c_str());
   if (id == kInvalidPort) return false;
   LineSettings settings;
@@ -80,64 +90,82 @@ bool DevInit(const char* digits) {
     port.Close(id);
     return false;
   }
-  g_port = id;
-  g_held = true;
-  g_applied_parity = kNoParity;
+  session.port = id;
+  session.held = true;
+  session.parity = kNoParity;
   return true;
 }
 
-int DevClose() {
-  if (!g_held) return 0;
+int DevClose(Session& session) {
+  if (!session.held) return 0;
   Port& port = ActivePort();
-  port.Purge(g_port, kPurgeFlags);
-  bool closed = port.Close(g_port);
-  g_held = false;
-  g_port = kInvalidPort;
+  port.Purge(session.port, kPurgeFlags);
+  bool closed = port.Close(session.port);
+  session.held = false;
+  session.port = kInvalidPort;
   return closed ? 1 : 0;
 }
 
-bool ChangeDevSettings(int mode) {
-  if (!g_held) return false;
+bool ChangeDevSettings(Session& session, int mode) {
+  if (!session.held) return false;
   Port& port = ActivePort();
   LineSettings settings;
-  if (!port.GetState(g_port, &settings)) return false;
+  if (!port.GetState(session.port, &settings)) return false;
   if (mode == 0) ApplyBusSettings(&settings, kMarkParity);
   if (mode == 1) ApplyBusSettings(&settings, kSpaceParity);
   // Any other mode writes the settings back as read, except a parity the
   // port cannot have been given: that one is what this session applied.
-  if (!KnownParity(settings.parity)) settings.parity = g_applied_parity;
-  if (!port.SetState(g_port, settings)) return false;
-  g_applied_parity = settings.parity;
-  return port.SetupQueues(g_port, kQueueSize, kQueueSize);
-}
-
-bool SetDecimalLength(const char* text) {
-  g_decimal_length = text ? text : "";
+  if (!KnownParity(settings.parity)) settings.parity = session.parity;
+  if (!port.SetState(session.port, settings)) return false;
+  session.parity = settings.parity;
+  if (!port.SetupQueues(session.port, kQueueSize, kQueueSize)) return false;
   return true;
 }
 
-bool TwoDecimals() { return g_decimal_length == "2"; }
+bool DevInit(const char* digits) { return DevInit(CurrentSession(), digits); }
+int DevClose() { return DevClose(CurrentSession()); }
+bool ChangeDevSettings(int mode) { return ChangeDevSettings(CurrentSession(), mode); }
 
-bool PortHeld() { return g_held; }
-
-void PurgePort() { PurgePortWith(kPurgeFlags); }
-
-void PurgePortWith(std::uint32_t flags) {
-  if (g_held) ActivePort().Purge(g_port, flags);
+bool SetDecimalLength(const char* text) {
+  CurrentSession().decimal_length = text ? text : "";
+  return true;
 }
 
+bool TwoDecimals() { return CurrentSession().decimal_length == "2"; }
+
+bool PortHeld(const Session& session) { return session.held; }
+bool PortHeld() { return PortHeld(CurrentSession()); }
+
+void PurgePort(Session& session) { PurgePortWith(session, kPurgeFlags); }
+
+void PurgePortWith(Session& session, std::uint32_t flags) {
+  if (session.held) ActivePort().Purge(session.port, flags);
+}
+
+bool WritePort(Session& session, const std::uint8_t* data, std::uint32_t count) {
+  if (!session.held) return false;
+  PurgePort(session);
+  return ActivePort().Write(session.port, data, count);
+}
+
+bool ReadPort(Session& session, std::uint8_t* data, std::uint32_t count) {
+  return ReadFor(session, data, count, 200, 200, 200);
+}
+
+bool ReadPortFast(Session& session, std::uint8_t* data, std::uint32_t count) {
+  return ReadFor(session, data, count, 5, 3, 0);
+}
+
+void PurgePort() { PurgePort(CurrentSession()); }
+void PurgePortWith(std::uint32_t flags) { PurgePortWith(CurrentSession(), flags); }
 bool WritePort(const std::uint8_t* data, std::uint32_t count) {
-  if (!g_held) return false;
-  PurgePort();
-  return ActivePort().Write(g_port, data, count);
+  return WritePort(CurrentSession(), data, count);
 }
-
 bool ReadPort(std::uint8_t* data, std::uint32_t count) {
-  return ReadWithTimeouts(data, count, 200, 200, 200);
+  return ReadPort(CurrentSession(), data, count);
 }
-
 bool ReadPortFast(std::uint8_t* data, std::uint32_t count) {
-  return ReadWithTimeouts(data, count, 5, 3, 0);
+  return ReadPortFast(CurrentSession(), data, count);
 }
 
 }  // namespace icbus

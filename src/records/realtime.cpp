@@ -87,7 +87,7 @@ void HandOver::Close() {
 }
 
 Monitor::Monitor(int port, int machine, HandOver* hand_over, Show show)
-    : port_(port), machine_(machine), hand_over_(hand_over), show_(std::move(show)) {
+    : session_(&CurrentSession()), port_(port), machine_(machine), hand_over_(hand_over), show_(std::move(show)) {
   // Every field is set before the loop starts.
   thread_ = std::thread([this] { Loop(); });
 }
@@ -111,6 +111,7 @@ void Monitor::StopAndWait() {
 }
 
 void Monitor::Loop() {
+  SessionScope scope(*session_);
   {
     ICBUS_SERIALISED;
     if (!DevInit(PortDigits(port_).c_str())) {

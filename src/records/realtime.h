@@ -8,6 +8,10 @@
 #include <string>
 #include <thread>
 
+namespace icbus {
+struct Session;
+}
+
 namespace icbus::records {
 
 // One poll "SY%03d!" over the port the caller holds open (no open, no mode
@@ -44,7 +48,8 @@ class HandOver {
 // Watches one terminal's swipes: opens the port once, keeps it in address
 // mode, polls about every 600 ms and hands each line to `show` through the
 // hand-over (a swipe as a time-stamped line and then bare; any other reply
-// except "000000" once, bare).
+// except "000000" once, bare). It works on the session of the thread that
+// made it, and takes that session's lock for each step.
 class Monitor {
  public:
   using Show = std::function<void(const std::string& line)>;
@@ -64,6 +69,7 @@ class Monitor {
 
  private:
   void Loop();
+  Session* session_;
   int port_, machine_;
   HandOver* hand_over_;
   Show show_;

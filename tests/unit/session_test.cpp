@@ -188,5 +188,44 @@ TEST_F(Session, WriteDiscardsInputThatArrivedBefore) {
   icDevClose();
 }
 
+// A session bound to the thread takes the exports' port and decimal setting;
+// the default session is left alone.
+TEST_F(Session, ExportsWorkOnTheBoundSession) {
+  ::icbus::Session bus;
+  {
+    SessionScope scope(bus);
+    ASSERT_EQ(icDevInit("1"), 1);
+    EXPECT_EQ(SetDecLen("2"), 1);
+    EXPECT_TRUE(TwoDecimals());
+  }
+  EXPECT_TRUE(bus.held);
+  EXPECT_FALSE(DefaultSession().held);
+  EXPECT_FALSE(TwoDecimals());
+  EXPECT_EQ(icDevClose(), 0);  // the default session holds nothing
+  EXPECT_TRUE(line().IsOpen());
+  {
+    SessionScope scope(bus);
+    EXPECT_EQ(ChangeicDevSettings(0), 1);
+    EXPECT_EQ(bus.parity, kMarkParity);
+    EXPECT_EQ(icDevClose(), 1);
+  }
+  EXPECT_FALSE(line().IsOpen());
+}
+
+TEST_F(Session, SessionRemembersTheModeItApplied) {
+  ::icbus::Session& session = DefaultSession();
+  ASSERT_EQ(icDevInit("1"), 1);
+  EXPECT_EQ(session.parity, kNoParity);
+  ASSERT_EQ(ChangeicDevSettings(1), 1);
+  EXPECT_EQ(session.parity, kSpaceParity);
+  ASSERT_EQ(ChangeicDevSettings(7), 1);  // rewrites the settings as read
+  EXPECT_EQ(session.parity, kSpaceParity);
+  line().fail_when = [](const sim::PortCall& c) { return c.op == sim::PortOp::kSetState; };
+  EXPECT_EQ(ChangeicDevSettings(0), 0);
+  EXPECT_EQ(session.parity, kSpaceParity);
+  line().fail_when = nullptr;
+  icDevClose();
+}
+
 }  // namespace
 }  // namespace icbus::test
