@@ -16,13 +16,34 @@
  *            address variants, whose names end in A).
  * Values outside these ranges fail with the function's failure value before
  * anything is sent. Output buffers are owned by the caller and are written
- * only on success.
+ * only on success, with one exception: ReadCardPass writes the empty text
+ * when the block cannot be read.
+ *
+ * Calls are serialised: every call holds one process-wide lock from start to
+ * end, so calls from several threads (and the swipe monitor's thread) run
+ * one after the other, never interleaved on the wire. A call that finds
+ * another running waits for it to finish, and that wait adds to the times
+ * below. A record download keeps the port between its calls; meanwhile any
+ * call that needs to open a port fails at once with its failure value.
+ *
+ * Blocking: every call is synchronous and returns when its transaction is
+ * over. The time it takes is the devices' answering time; when they stay
+ * silent it is bounded by the read time-outs (200 ms a byte of the expected
+ * reply plus 200 ms; a pause of over 200 ms after the last byte received
+ * ends a read). Each function below says how long it blocks on silence: the
+ * first figure when nothing answers, the second ("after the address") when
+ * the terminal answers its address and then falls silent. The frames' own
+ * time on the wire (0.52 ms a byte) comes on top. A device that keeps
+ * sending a byte just under every 200 ms can hold a read up to its total
+ * time-out; no read lasts longer.
  *
  * On Windows every function uses the stdcall convention and is exported from
  * icbus.dll under its plain name and a fixed ordinal.
  */
 #ifndef ICBUS_H
 #define ICBUS_H
+
+#include "icbus_version.h"
 
 #if defined(_WIN32)
 #define ICBUS_CALL __stdcall
@@ -47,28 +68,33 @@ typedef unsigned char icbus_bool;
 /* ---- Port session ------------------------------------------------------ */
 
 /* Opens serial port "COM" + digits (for example "1") at 19200 baud, 8 data
- * bits, no parity, one stop bit, with 1024-byte driver queues.
+ * bits, no parity, one stop bit, with 1024-byte driver queues. Reads nothing:
+ * returns as soon as the port is open (or refused).
  * Returns 1 when the port is open and configured; 0 when the text is not a
  * port number, the port cannot be opened or configured, or the library
  * already holds an open port (that port is left as it was). */
 ICBUS_API icbus_bool ICBUS_CALL icDevInit(const char *digits);
 
-/* Purges and closes the port the library holds.
- * Returns 1 when it was closed, 0 when there was none or closing failed. */
+/* Purges and closes the port the library holds, once the last frame written
+ * has left it. Returns 1 when it was closed, 0 when there was none or
+ * closing failed. */
 ICBUS_API int ICBUS_CALL icDevClose(void);
 
 /* Sets the held port to address mode (mode 0: MARK parity, the ninth bit
  * set) or data mode (mode 1: SPACE parity). Any other mode writes the line
  * settings back as they are and succeeds.
- * Returns 1 on success, 0 when no port is held or the settings fail. */
+ * Returns 1 on success, 0 when no port is held or the settings fail. Waits
+ * only for the last frame written to leave the port. */
 ICBUS_API icbus_bool ICBUS_CALL ChangeicDevSettings(int mode);
 
 /* Stores the process-wide decimal setting. Exactly "2" selects amounts in
  * hundredths of a yuan; any other text (and the initial empty text) tenths.
- * A null pointer counts as the empty text. Always returns 1. */
+ * A null pointer counts as the empty text. Always returns 1, at once. */
 ICBUS_API icbus_bool ICBUS_CALL SetDecLen(const char *text);
 
-/* ---- Clock and data clearing -------------------------------------------- */
+/* ---- Clock and data clearing --------------------------------------------
+ * On silence: 1.0 s; after the address 3.4 s (GetTime, GetTimeA) or 1.4 s
+ * (the others). */
 
 /* Reads the terminal's clock text (at most 14 characters, passed on as the
  * terminal sent it) into `out`, which must hold at least 15 bytes.
@@ -99,7 +125,8 @@ ICBUS_API int ICBUS_CALL ClearA(int port, int machine, int card);
  * (a consumption terminal: six-digit card numbers) or the cards opened for
  * use (an attendance terminal: twelve digits, card number then password).
  * `card` is put into the command as it is; it may have at most 21 bytes and
- * no "!". Each returns 1 when the terminal answered "DONE", else 0. */
+ * no "!". Each returns 1 when the terminal answered "DONE", else 0.
+ * On silence: 1.0 s; after the address 1.4 s. */
 
 /* Adds a card to the first list ("SO" card "!"). */
 ICBUS_API int ICBUS_CALL SetOpenCard(int port, int machine, const char *card);
@@ -122,7 +149,10 @@ ICBUS_API int ICBUS_CALL QueryCard(int port, int machine, const char *card);
 /* ---- Identity, passwords and state ---------------------------------------
  * The broadcast commands (SetMachNo, SetMasterCard, Log_onPass, SetPass)
  * carry no address: every terminal on the line hears them, so only one
- * terminal may be connected. They return 1 on "DONE", else 0. */
+ * terminal may be connected. They return 1 on "DONE", else 0.
+ * On silence the broadcasts, SetPassA and SetPause block 1.2 s (they have
+ * no address phase), GetState 0.6 s; the addressed commands 1.0 s, after
+ * the address 1.4 s (GetMachStyle 0.8 s). */
 
 /* Sets the machine number and type: three digits and a type character,
  * e.g. "001K" (at most 4 bytes). Broadcast. */
@@ -155,15 +185,18 @@ ICBUS_API int ICBUS_CALL GetState(int port, int machine);
  * into service. 1 / 0. */
 ICBUS_API int ICBUS_CALL SetPause(int port, int machine, int pause);
 /* Shows the library version ("动态库版本V4.30") in a message box on Windows
- * and returns the box's answer (1 when closed with OK); elsewhere writes the
- * same text as one UTF-8 line to standard error and returns 1. */
+ * and returns the box's answer (1 when closed with OK) once a person closed
+ * the box; elsewhere writes the same text as one UTF-8 line to standard
+ * error and returns 1 at once. No port is used. */
 ICBUS_API int ICBUS_CALL GetDllVersion(void);
 
 /* ---- Schedules, tariffs and display ---------------------------------------
  * Each returns 1 when the terminal answered "DONE", else 0. Texts go into
  * the command as they are (GBK for Chinese); a text that would make the
  * command longer than 24 bytes, or that contains "!", fails before anything
- * is sent. Negative numbers fail likewise. */
+ * is sent. Negative numbers fail likewise.
+ * On silence: 1.0 s, after the address 1.4 s; SetIntervalTime and
+ * SetOpenTime (a 3-byte address reply) 0.8 s and 1.2 s. */
 
 /* Consumption-count limit of a window terminal ("SU%03d!"). */
 ICBUS_API int ICBUS_CALL SetMealTimes(int port, int machine, int limit);
@@ -201,7 +234,9 @@ ICBUS_API int ICBUS_CALL SetWaterParam(int port, int machine, int price, int uni
  * name, made exactly 18 bytes. */
 ICBUS_API int ICBUS_CALL SetReadCardName(int port, int machine, const char *text);
 
-/* ---- Record counts and totals -------------------------------------------- */
+/* ---- Record counts and totals --------------------------------------------
+ * On silence: 1.0 s; after the address 3.4 s (GetRecordCount), 2.6 s
+ * (GetRecordCountA), 2.8 s (GetRecordCountR, GetRecordCountAt, GetTotal). */
 
 /* Number of records the terminal holds, or -1 when the exchange failed or
  * the terminal answered "ERR". */
@@ -236,7 +271,15 @@ ICBUS_API double ICBUS_CALL GetTotal(int port, int machine);
  *   GetNextW    record machine        25 (water controller)
  *   GetNextA    "20" record machine   38 (self-service top-up machine)
  * `machine` (0-999) only supplies the appended digits; the terminal was
- * selected by GetFirst. */
+ * selected by GetFirst.
+ *
+ * On silence GetFirst and GetFirstA block 0.8 s (a 3-byte address reply;
+ * nothing more is read). A record call whose terminal stops answering
+ * blocks 6.65 s (GetNext, GetNextBak, GetNextAt: a 50 ms pause for the
+ * terminal, then up to 32 bytes), 6.8 s (GetNextA), 4.6 s (GetNextW) or
+ * 3.8 s (GetNextK, GetNextR). With two decimals the longer records add
+ * 0.2 s to GetNext (33 bytes) and 1.2 s to GetNextBak (38 bytes). A record
+ * call without an open download returns at once. */
 
 /* Opens a download from terminal `machine`. 1 when the download is open. */
 ICBUS_API int ICBUS_CALL GetFirst(int port, int machine);
@@ -257,7 +300,8 @@ ICBUS_API int ICBUS_CALL GetNextA(int machine, char *out);
  * switches and closes nothing. Returns 1 when the poll was sent and the
  * reply read (the reply text, at most 20 characters, is copied into `out`,
  * at least 21 bytes, only when one arrived), 0 when sending or reading
- * failed. "000000" means no swipe. */
+ * failed. "000000" means no swipe. Reads with short time-outs (3 ms a byte,
+ * a 5 ms gap ends the read): on silence it returns after 63 ms. */
 ICBUS_API icbus_bool ICBUS_CALL Real_time(int machine, char *out);
 
 /* ---- Card writer ------------------------------------------------------------
@@ -282,7 +326,14 @@ ICBUS_API icbus_bool ICBUS_CALL Real_time(int machine, char *out);
  * every call: "2" keeps the balance in hundredths in 3 bytes, anything else
  * in 2 bytes, whose unit the amount mode gives (0 tenths, 1 hundredths).
  * Conversions truncate: 1.15 yuan is 114 hundredths with mode 1 and 115 in
- * the two-decimal layout. */
+ * the two-decimal layout.
+ *
+ * Each exchange reads with the line's time-outs, and a block read expects
+ * 33 bytes: when the writer stays silent, an operation that reads the block
+ * blocks 9.25 s (6.8 s for the read, then the failure beep: two beep
+ * exchanges of 1.2 s each, 50 ms apart), WriteCard, WriteCardEx,
+ * WriteCardPass and WriteCardMaxConsume 8.0 s, WriteCardAccountNo (no read)
+ * 3.65 s, BeepAX 1.2 s a beep (2.45 s for the failure pattern). */
 
 /* Beep on the writer: mode 0 success (one beep), 1 failure (two beeps 50 ms
  * apart); other modes send nothing. */
@@ -306,8 +357,10 @@ ICBUS_API int ICBUS_CALL WriteCardAccountNo(int port, int sector, int block,
  * one-decimal layout, into the parameter block (sends 18 characters) in the
  * two-decimal layout. */
 ICBUS_API int ICBUS_CALL WriteCardPass(int port, int sector, int block, const char *password);
-/* Reads the five-digit card password into `out` (at least 6 bytes); `out`
- * gets the empty text when the block cannot be read. */
+/* Reads the five-digit card password into `out` (at least 6 bytes). Unlike
+ * the other readers it writes `out` on failure too: the empty text when the
+ * port, the writer or the block fails (not when the sector or block is out
+ * of range or `out` is null: then nothing is sent and `out` is untouched). */
 ICBUS_API int ICBUS_CALL ReadCardPass(int port, int sector, int block, char *out);
 /* Balance in yuan, or -1.0 when the block cannot be read. */
 ICBUS_API double ICBUS_CALL ReadBalance(int port, int sector, int block, int mode);
@@ -344,7 +397,9 @@ ICBUS_API int ICBUS_CALL WriteCardMaxCC(int port, int sector, int block, int lim
  * local time, and the holder's name (GBK; its first three double-byte
  * characters are drawn as 16 x 16 glyph cells, a trailing single byte is
  * dropped). Returns 1 when the machine answered "DONE", else 0; values that
- * do not fit the order fail before anything is sent. */
+ * do not fit the order fail before anything is sent.
+ * On silence: 1.0 s; after the address 1.4 s (and about 65 ms of wire time
+ * for the order's 120 bytes). */
 ICBUS_API int ICBUS_CALL TransmitATM(int port, int machine, int card, int mode, double amount,
                                      const char *name, int card_mgmt);
 
