@@ -204,7 +204,7 @@ ICBUS_API int ICBUS_CALL SetMealTimes(int port, int machine, int limit);
  * (9 characters, at most 21). */
 ICBUS_API int ICBUS_CALL SetMealTime(int port, int machine, const char *period);
 /* Keyboard menu entry `index` (0-9) with an amount in yuan, sent in tenths
- * (truncated). */
+ * (truncated; see "Amounts" under the card writer for the exact rule). */
 ICBUS_API int ICBUS_CALL SetKeyboard(int port, int machine, int index, double amount);
 /* Category menu amount: the first byte of `category` (A-F) and of `menu`,
  * and the amount in yuan, sent in hundredths (truncated). */
@@ -306,9 +306,12 @@ ICBUS_API icbus_bool ICBUS_CALL Real_time(int machine, char *out);
 
 /* ---- Card writer ------------------------------------------------------------
  * The desktop card writer on `port` reads and writes 16-byte blocks of
- * sector/block IC cards; `sector` is 0 to 99 and `block` 0 to 3 within it
- * (sector x 4 + block at most 99). Every call is a sequence of complete port
- * transactions: read the block, write it back changed, beep on the writer.
+ * sector/block IC cards; `sector` is 0 to 99 and `block` 0 or more, the
+ * absolute block number sector x 4 + block at most 99 (so a block above 3
+ * names a block of a later sector). A sector or block outside that fails
+ * with -1 before anything is sent: no exchange, no beep. Every call is a
+ * sequence of complete port transactions: read the block, write it back
+ * changed, beep on the writer.
  * The sector key is the one SetPassA loaded into the writer.
  *
  * Card result codes:
@@ -325,8 +328,12 @@ ICBUS_API icbus_bool ICBUS_CALL Real_time(int machine, char *out);
  * Amounts are in yuan. The decimal setting (SetDecLen) selects the layout on
  * every call: "2" keeps the balance in hundredths in 3 bytes, anything else
  * in 2 bytes, whose unit the amount mode gives (0 tenths, 1 hundredths).
- * Conversions truncate: 1.15 yuan is 114 hundredths with mode 1 and 115 in
- * the two-decimal layout.
+ * Amounts (here, in SetKeyboard, SetClassMenuMoney and TransmitATM): the
+ * amount the caller wrote in decimal is converted exactly. A product
+ * amount x unit that falls a binary rounding artefact short of a whole
+ * number (1.15 x 100 is 114.99999999999999 as a double) is that number:
+ * 1.15 yuan is 115 hundredths. A real fraction of a unit is truncated toward
+ * zero (0.29 yuan is 2 tenths), or rounded up where a call says so.
  *
  * Each exchange reads with the line's time-outs, and a block read expects
  * 33 bytes: when the writer stays silent, an operation that reads the block
@@ -393,11 +400,16 @@ ICBUS_API int ICBUS_CALL WriteCardMaxCC(int port, int sector, int block, int lim
 /* Sends one top-up order to the self-service top-up machine `machine`
  * (selected with its management card number `card_mgmt`): card number
  * 0-1048575, mode 0 (the amount replaces the balance) or 1 (it is added),
- * the amount in yuan (sent in tenths, truncated; below 6553.6), the host's
+ * the amount in yuan (sent in tenths, truncated as under "Amounts"; below
+ * 6553.6), the host's
  * local time, and the holder's name (GBK; its first three double-byte
  * characters are drawn as 16 x 16 glyph cells, a trailing single byte is
- * dropped). Returns 1 when the machine answered "DONE", else 0; values that
- * do not fit the order fail before anything is sent.
+ * dropped; a piece of two spaces is a blank cell). Returns 1 when the
+ * machine answered "DONE", else 0; values that do not fit the order fail
+ * before anything is sent, and so does a name with a piece no font can draw
+ * (no Chinese face installed, or bytes that are not a character): blank
+ * cells would lose the name. The environment variable ICBUS_FONT may name
+ * the font file to draw with.
  * On silence: 1.0 s; after the address 1.4 s (and about 65 ms of wire time
  * for the order's 120 bytes). */
 ICBUS_API int ICBUS_CALL TransmitATM(int port, int machine, int card, int mode, double amount,

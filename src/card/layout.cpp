@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/amount.h"
+
 namespace icbus::card {
 namespace {
 
@@ -114,14 +116,8 @@ Layout LayoutFor(bool two_decimals) {
 }
 
 std::optional<std::int64_t> ScaledUnits(double yuan, int scale, bool round_up) {
-  if (!std::isfinite(yuan) || yuan < 0 || yuan > kMaxYuan) return std::nullopt;
-  // Held as a double first: on x87 the product would otherwise keep extra
-  // precision and truncate differently (1.15 x 100 must stay 114.999...).
-  volatile double product = yuan * scale;
-  double held = product;
-  auto units = static_cast<std::int64_t>(held);
-  if (round_up && static_cast<double>(units) < held) ++units;
-  return units;
+  const auto max_units = static_cast<std::int64_t>(kMaxYuan) * scale;
+  return YuanToUnits(yuan, scale, round_up ? Rounding::kUp : Rounding::kTruncate, max_units);
 }
 
 std::optional<std::int64_t> PurseUnits(double yuan, bool two_decimals, int mode) {

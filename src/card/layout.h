@@ -55,8 +55,10 @@ constexpr int kAddCountByte = 3;
 constexpr int kBalanceByte = 5;
 constexpr int kMaxCcByte = 0;
 
-// Amounts: yuan to units by multiplying and truncating toward zero. Nothing
-// for amounts that are negative, not finite or absurdly large.
+// Amounts: yuan to units by multiplying and truncating toward zero, a binary
+// rounding artefact just below a whole unit counting as that unit (1.15 yuan
+// is 115 hundredths). Nothing for amounts that are negative, not finite or
+// absurdly large.
 // Two decimals: (amount x 1000, truncated) / 10, in hundredths.
 // One decimal: amount x 10 (mode 0) or x 100 (mode 1), truncated.
 std::optional<std::int64_t> PurseUnits(double yuan, bool two_decimals, int mode);

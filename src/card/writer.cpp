@@ -39,7 +39,8 @@ int ErrorCode(const std::string& reply, char letter) {
 }  // namespace
 
 bool Addressable(int sector, int block) {
-  return sector >= 0 && sector <= 99 && block >= 0 && sector * 4 + block <= 99;
+  // Compared without forming sector x 4 + block: a huge block would overflow.
+  return sector >= 0 && sector <= 99 && block >= 0 && block <= 99 - sector * 4;
 }
 
 int ReadCardBlock(int port, int sector, int block, std::string* text) {

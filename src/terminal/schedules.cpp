@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/amount.h"
 #include "terminal/rows.h"
 
 namespace icbus::terminal {
@@ -37,12 +38,10 @@ Row Setting(int machine, std::optional<std::string> frame) {
 }  // namespace
 
 bool AmountUnits(double yuan, int scale, int* units) {
-  if (!std::isfinite(yuan) || yuan < 0) return false;
-  // The product is rounded to double precision, then cut toward zero:
-  // 0.29 yuan is 2.9 tenths, which gives 2.
-  volatile double product = yuan * scale;
-  if (product >= 100000000.0) return false;
-  *units = static_cast<int>(product);
+  constexpr std::int64_t kMaxUnits = 99999999;  // eight digits fill any frame
+  auto whole = YuanToUnits(yuan, scale, Rounding::kTruncate, kMaxUnits);
+  if (!whole) return false;
+  *units = static_cast<int>(*whole);
   return true;
 }
 

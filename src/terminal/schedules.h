@@ -21,7 +21,8 @@ int SetWaterParam(int port, int machine, int price, int units, int seconds);
 int SetReadCardName(int port, int machine, const char* text);
 
 // Helpers with rules of their own, exposed for tests.
-// Whole units of 1/scale yuan, truncated toward zero; nothing for amounts
+// Whole units of 1/scale yuan, truncated toward zero (a product just below a
+// whole unit through binary rounding is that unit); nothing for amounts
 // that are negative, not finite or too large for the frame.
 bool AmountUnits(double yuan, int scale, int* units);
 // The text cut or padded with spaces to exactly `width` bytes.

@@ -1,6 +1,7 @@
 #include "topup/glyphs.h"
 
 #include <atomic>
+#include <cstdlib>
 
 namespace icbus::topup {
 namespace {
@@ -27,6 +28,11 @@ bool CellInk(const GlyphCell& cell, int column, int row) {
 Rasteriser& ActiveRasteriser() {
   Rasteriser* rasteriser = g_rasteriser.load();
   return rasteriser ? *rasteriser : SystemRasteriser();
+}
+
+std::string FontFileSetting() {
+  const char* value = std::getenv("ICBUS_FONT");
+  return value ? value : "";
 }
 
 void UseRasteriser(Rasteriser* rasteriser) { g_rasteriser.store(rasteriser); }

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace icbus::topup {
@@ -26,8 +27,15 @@ class Rasteriser {
   virtual bool Draw(const char gbk[2], GlyphCell* cell) = 0;
 };
 
-// GDI on Windows, FreeType with a fontconfig-found face elsewhere.
+// GDI on Windows, FreeType with a fontconfig-found face elsewhere; the font
+// file in the environment variable ICBUS_FONT instead when it is set (read
+// once, at the first use).
 Rasteriser& SystemRasteriser();
+// A rasteriser drawing with the face of one font file (face 0 of a
+// collection); it draws nothing when the file cannot be loaded.
+std::unique_ptr<Rasteriser> FontFileRasteriser(const char* path);
+// The value of ICBUS_FONT, empty when unset.
+std::string FontFileSetting();
 Rasteriser& ActiveRasteriser();
 void UseRasteriser(Rasteriser* rasteriser);  // nullptr: the system one
 

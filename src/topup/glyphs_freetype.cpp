@@ -6,6 +6,7 @@
 #include <iconv.h>
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -42,6 +43,13 @@ bool GbkToCodePoint(const char gbk[2], char32_t* code_point) {
 
 class FreeTypeRasteriser final : public Rasteriser {
  public:
+  // An empty path: the face fontconfig finds.
+  explicit FreeTypeRasteriser(std::string font_file = {}) : font_file_(std::move(font_file)) {}
+  ~FreeTypeRasteriser() override {
+    if (face_) FT_Done_Face(face_);
+    if (library_) FT_Done_FreeType(library_);
+  }
+
   bool Draw(const char gbk[2], GlyphCell* cell) override {
     *cell = GlyphCell{};
     char32_t code_point = 0;
@@ -73,9 +81,9 @@ class FreeTypeRasteriser final : public Rasteriser {
     if (face_) return true;
     if (tried_) return false;
     tried_ = true;
-    std::string path;
+    std::string path = font_file_;
     int index = 0;
-    if (!FindFace(&path, &index)) return false;
+    if (path.empty() && !FindFace(&path, &index)) return false;
     if (FT_Init_FreeType(&library_)) return false;
     if (FT_New_Face(library_, path.c_str(), index, &face_)) {
       face_ = nullptr;
@@ -115,6 +123,7 @@ class FreeTypeRasteriser final : public Rasteriser {
     return false;
   }
 
+  const std::string font_file_;
   std::mutex mutex_;
   bool tried_ = false;
   FT_Library library_ = nullptr;
@@ -123,8 +132,14 @@ class FreeTypeRasteriser final : public Rasteriser {
 
 }  // namespace
 
+std::unique_ptr<Rasteriser> FontFileRasteriser(const char* path) {
+  return std::make_unique<FreeTypeRasteriser>(path ? path : "");
+}
+
+// A font file named by ICBUS_FONT replaces the search; when it cannot be
+// loaded nothing is drawn, so the caller learns that the file is wrong.
 Rasteriser& SystemRasteriser() {
-  static FreeTypeRasteriser rasteriser;
+  static FreeTypeRasteriser rasteriser(FontFileSetting());
   return rasteriser;
 }
 

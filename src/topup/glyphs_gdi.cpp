@@ -2,6 +2,9 @@
 // white, without anti-aliasing; the GBK bytes through code page 936.
 #include <windows.h>
 
+#include <memory>
+#include <string>
+
 #include "topup/glyphs.h"
 
 namespace icbus::topup {
@@ -10,10 +13,29 @@ namespace {
 constexpr wchar_t kSongFace[] = L"\u5b8b\u4f53";  // 宋体
 constexpr UINT kGbkCodePage = 936;
 
+// Converts a UTF-8 path for the wide Windows calls.
+std::wstring Wide(const std::string& text) {
+  int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+  if (length <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), length);
+  wide.resize(static_cast<std::size_t>(length - 1));
+  return wide;
+}
+
 class GdiRasteriser final : public Rasteriser {
  public:
+  // A font file, when given, is added to this process's fonts (it should
+  // hold the song face); when it cannot be added nothing is drawn.
+  explicit GdiRasteriser(const std::string& font_file = {}) {
+    if (!font_file.empty()) {
+      usable_ = AddFontResourceExW(Wide(font_file).c_str(), FR_PRIVATE, nullptr) > 0;
+    }
+  }
+
   bool Draw(const char gbk[2], GlyphCell* cell) override {
     *cell = GlyphCell{};
+    if (!usable_) return false;
     wchar_t text[2] = {};
     if (static_cast<unsigned char>(gbk[0]) < 0x81) return false;
     if (MultiByteToWideChar(kGbkCodePage, MB_ERR_INVALID_CHARS, gbk, 2, text, 2) != 1) {
@@ -43,7 +65,11 @@ class GdiRasteriser final : public Rasteriser {
       FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
       SetTextColor(dc, RGB(0, 0, 0));
       SetBkMode(dc, TRANSPARENT);
-      drawn = ExtTextOutW(dc, 0, 0, ETO_CLIPPED, &box, text, 1, nullptr) != 0;
+      // A face without the character would draw a substitute box.
+      WORD glyph = 0xFFFF;
+      drawn = GetGlyphIndicesW(dc, text, 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS) == 1 &&
+              glyph != 0xFFFF &&
+              ExtTextOutW(dc, 0, 0, ETO_CLIPPED, &box, text, 1, nullptr) != 0;
       GdiFlush();
       const auto* pixels = static_cast<const std::uint32_t*>(bits);
       if (drawn) {
@@ -59,12 +85,19 @@ class GdiRasteriser final : public Rasteriser {
     DeleteDC(dc);
     return drawn;
   }
+
+ private:
+  bool usable_ = true;
 };
 
 }  // namespace
 
+std::unique_ptr<Rasteriser> FontFileRasteriser(const char* path) {
+  return std::make_unique<GdiRasteriser>(path ? path : "");
+}
+
 Rasteriser& SystemRasteriser() {
-  static GdiRasteriser rasteriser;
+  static GdiRasteriser rasteriser(FontFileSetting());
   return rasteriser;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/amount.h"
 #include "link/engine.h"
 #include "topup/glyphs.h"
 
@@ -25,16 +26,21 @@ void PutLittleEndian16(Order* order, std::size_t at, std::uint32_t value) {
 }
 
 // Pieces of two bytes from the start; a trailing single byte is dropped and
-// at most three pieces fit the frame, so a longer name is cut there.
-void DrawName(const char* name, Order* order) {
+// at most three pieces fit the frame, so a longer name is cut there. A piece
+// of two spaces is a blank cell; any other piece that cannot be drawn (no
+// font, not a character) fails the name: the machine would show blanks
+// where the holder's name belongs.
+bool DrawName(const char* name, Order* order) {
   const std::size_t length = std::strlen(name);
   for (int piece = 0; piece < kMaxPieces; ++piece) {
     const std::size_t first = static_cast<std::size_t>(piece) * 2;
     if (first + 1 >= length) break;
+    if (name[first] == ' ' && name[first + 1] == ' ') continue;
     GlyphCell cell{};
-    ActiveRasteriser().Draw(name + first, &cell);  // an undrawable piece stays blank
+    if (!ActiveRasteriser().Draw(name + first, &cell)) return false;
     std::memcpy(order->data() + kNameOffset + first * 16, cell.data(), cell.size());
   }
+  return true;
 }
 
 }  // namespace
@@ -43,10 +49,8 @@ std::optional<Order> BuildOrder(int card, int mode, double amount, const char* n
                                 const LocalTime& now) {
   if (!name || card < 0 || static_cast<std::uint32_t>(card) > kMaxCard) return std::nullopt;
   if (mode < 0 || mode > 0xFFFF || !std::isfinite(amount) || amount < 0) return std::nullopt;
-  // Held as a double before truncation, as the card amounts are.
-  volatile double product = amount * 10;
-  double tenths = product;
-  if (tenths >= 65536.0) return std::nullopt;
+  auto tenths = YuanToUnits(amount, 10, Rounding::kTruncate, 0xFFFF);
+  if (!tenths) return std::nullopt;
   Order order{};
   const auto number = static_cast<std::uint32_t>(card);
   order[0] = kOrderLetter;
@@ -54,13 +58,13 @@ std::optional<Order> BuildOrder(int card, int mode, double amount, const char* n
   order[2] = static_cast<std::uint8_t>(number >> 8 & 0xFF);
   order[3] = static_cast<std::uint8_t>(0x60 | (number >> 16 & 0x0F));
   PutLittleEndian16(&order, 4, static_cast<std::uint32_t>(mode));
-  PutLittleEndian16(&order, 6, static_cast<std::uint32_t>(tenths));
+  PutLittleEndian16(&order, 6, static_cast<std::uint32_t>(*tenths));
   order[8] = Bcd(now.year);
   order[9] = Bcd(now.month);
   order[10] = Bcd(now.day);
   order[11] = Bcd(now.hour);
   order[12] = Bcd(now.minute);
-  DrawName(name, &order);
+  if (!DrawName(name, &order)) return std::nullopt;
   return order;
 }
 

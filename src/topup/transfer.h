@@ -16,7 +16,7 @@ using Order = std::array<std::uint8_t, kOrderLength>;
 
 // The order frame, or nothing when a value does not fit its field (card
 // number above 20 bits, amounts below 0 or of 6553.6 yuan and more, modes
-// outside 0..65535, no name).
+// outside 0..65535, no name, a name piece that cannot be drawn).
 std::optional<Order> BuildOrder(int card, int mode, double amount, const char* name,
                                 const LocalTime& now);
 

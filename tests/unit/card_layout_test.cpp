@@ -71,7 +71,7 @@ TEST(Amounts, PurseConversionTruncates) {
     int mode;
     std::int64_t units;
   } rows[] = {
-      {12.34, true, 0, 1234}, {1.15, true, 0, 115},  {1.15, false, 1, 114}, {0.29, false, 0, 2},
+      {12.34, true, 0, 1234}, {1.15, true, 0, 115},  {1.15, false, 1, 115}, {0.29, false, 0, 2},
       {0.01, true, 0, 1},     {6553.5, false, 0, 65535}, {0.0, false, 0, 0}, {9999.99, true, 0, 999999},
   };
   for (const auto& row : rows) {

@@ -3,6 +3,8 @@
 // written from input or blocks that are not card data.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -83,9 +85,12 @@ const EdgeRow kEdges[] = {
     {"IncreaseByNothingAdvancesTheCounter", "", "ABCDEF0700D204" + std::string(18, '9'),
      [] { return Increase(1, 0, 2, 2, 0.0, 0); }, 1, "ABCDEF0800D204" + std::string(18, '9'),
      kSuccess},
-    {"IncreaseTruncatesInHundredthsMode", "", "0000000000" + std::string("0000") + std::string(18, '0'),
+    {"IncreaseIsExactInHundredthsMode", "", "0000000000" + std::string("0000") + std::string(18, '0'),
      [] { return Increase(1, 0, 2, 2, 1.15, 1); }, 1,
-     "0000000100" + std::string("7200") + std::string(18, '0'), kSuccess},
+     "0000000100" + std::string("7300") + std::string(18, '0'), kSuccess},
+    {"IncreaseTruncatesARealFraction", "", "0000000000" + std::string("0000") + std::string(18, '0'),
+     [] { return Increase(1, 0, 2, 2, 1.159, 1); }, 1,
+     "0000000100" + std::string("7300") + std::string(18, '0'), kSuccess},
     {"IncreaseTwoDecimals", "2", std::string(32, '0'),
      [] { return Increase(1, 1, 2, 2, 1.15, 0); }, 1,
      "0000000100" + std::string("730000") + std::string(16, '0'), kSuccess},
@@ -345,6 +350,47 @@ TEST_F(Cards, BadInputNeverReachesTheWriter) {
     EXPECT_TRUE(line_->HostFrames().empty()) << row.name << " " << (line_->HostFrames().empty() ? "" : line_->HostFrames()[0]);
   }
   EXPECT_TRUE(writer_->beeps().empty());
+}
+
+// A block number whose absolute block (sector x 4 + block) cannot be formed
+// or lies beyond 99 fails every card export with -1 before any exchange.
+TEST_F(Cards, UnformableBlockNumbersFailEveryCardExportSilently) {
+  const std::pair<int, int> places[] = {
+      {1, INT_MAX}, {INT_MAX, 0}, {99, 0}, {0, 100}, {24, 4}, {1, INT_MIN}, {INT_MIN, INT_MAX}};
+  const std::function<double(int, int)> exports[] = {
+      [](int s, int b) { return ReadCard(1, s, b, g_out); },
+      [](int s, int b) { return WriteCard(1, s, b, "1"); },
+      [](int s, int b) { return WriteCardEx(1, s, b, "1", "12345", 1.0); },
+      [](int s, int b) { return WriteCardAccountNo(1, s, b, "12"); },
+      [](int s, int b) { return WriteCardPass(1, s, b, "12345"); },
+      [](int s, int b) { return ReadCardPass(1, s, b, g_out); },
+      [](int s, int b) { return ReadBalance(1, s, b, 0); },
+      [](int s, int b) { return Increase(1, 0, s, b, 1.0, 0); },
+      [](int s, int b) { return Decrease(1, 0, s, b, 0.0, 0); },
+      [](int s, int b) { return ReadCardMaxConsume(1, s, b); },
+      [](int s, int b) { return WriteCardMaxConsume(1, s, b, 1.0); },
+      [](int s, int b) { return ReadCardAddCount(1, s, b); },
+      [](int s, int b) { return WriteCardAddCount(1, s, b, 1); },
+      [](int s, int b) { return ReadCardMaxCC(1, s, b); },
+      [](int s, int b) { return WriteCardMaxCC(1, s, b, 1); },
+  };
+  for (const auto& [sector, block] : places) {
+    for (std::size_t i = 0; i < std::size(exports); ++i) {
+      EXPECT_DOUBLE_EQ(exports[i](sector, block), -1.0) << i << " " << sector << "/" << block;
+    }
+  }
+  EXPECT_EQ(line_->HostFrames(), std::vector<std::string>{});
+  EXPECT_TRUE(writer_->beeps().empty());
+}
+
+// A block above 3 that stays within 99 names a block of a later sector.
+TEST_F(Cards, BlockAboveThreeWithinNinetyNineIsSent) {
+  ReadCard(1, 2, 5, g_out);
+  ReadCard(1, 0, 99, g_out);
+  auto frames = line_->HostFrames();
+  ASSERT_FALSE(frames.empty());
+  EXPECT_EQ(frames[0], "N SR0213!");
+  EXPECT_NE(std::find(frames.begin(), frames.end(), "N SR0099!"), frames.end());
 }
 
 }  // namespace

@@ -99,7 +99,7 @@ TEST(Amounts, ConvertByTruncation) {
   struct {
     double yuan;
     int scale, units;
-  } rows[] = {{12.5, 10, 125}, {0.29, 10, 2}, {12.50, 100, 1250}, {1.15, 100, 114},
+  } rows[] = {{12.5, 10, 125}, {0.29, 10, 2}, {12.50, 100, 1250}, {1.15, 100, 115},
               {99.99, 100, 9999}, {0.0, 10, 0}};
   for (const auto& row : rows) {
     int units = -1;

@@ -146,6 +146,39 @@ TEST_F(TopUp, ValuesThatDoNotFitSendNothing) {
   EXPECT_EQ(marks_.drawn, 0);
 }
 
+// Refuses every piece, as a machine without any Chinese face would.
+class NoFont : public topup::Rasteriser {
+ public:
+  bool Draw(const char*, topup::GlyphCell* cell) override {
+    cell->fill(0);
+    return false;
+  }
+};
+
+TEST_F(TopUp, ANameThatCannotBeDrawnSendsNothing) {
+  NoFont none;
+  topup::UseRasteriser(&none);
+  EXPECT_EQ(TransmitATM(1, 3, 1, 1, 12.3, kThreeChars, 4321), 0);
+  EXPECT_EQ(TransmitATM(1, 3, 1, 1, 12.3, "AB", 4321), 0);
+  EXPECT_TRUE(line_->HostFrames().empty());
+  // A blank name, or one of spaces, needs no font.
+  EXPECT_EQ(TransmitATM(1, 3, 1, 1, 12.3, "", 4321), 1);
+  EXPECT_EQ(TransmitATM(1, 3, 1, 1, 12.3, "    ", 4321), 1);
+  ASSERT_EQ(machine_->orders().size(), 2u);
+  topup::UseRasteriser(&marks_);
+}
+
+TEST(Glyphs, AFontFileDrawsAndAMissingOneDrawsNothing) {
+  topup::GlyphCell cell{};
+  EXPECT_FALSE(topup::FontFileRasteriser("/nonexistent/font.ttc")->Draw("\xcd\xf5", &cell));
+  EXPECT_TRUE(std::all_of(cell.begin(), cell.end(), [](std::uint8_t b) { return b == 0; }));
+  auto uming = topup::FontFileRasteriser("/usr/share/fonts/truetype/arphic/uming.ttc");
+  ASSERT_TRUE(uming->Draw("\xcd\xf5", &cell));
+  topup::GlyphCell system{};
+  ASSERT_TRUE(topup::SystemRasteriser().Draw("\xcd\xf5", &system));
+  EXPECT_EQ(cell, system);
+}
+
 // The system rasteriser draws real characters: a person expects the single
 // horizontal stroke of 一 across the middle rows, and the three strokes of 王.
 TEST(Glyphs, SongFaceInkWhereAPersonExpectsIt) {
