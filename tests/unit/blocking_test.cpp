@@ -101,7 +101,7 @@ const BlockingRow kRows[] = {
     {"WriteCardAddCount", [] { WriteCardAddCount(1, 2, 2, 3); }, 9250, -1},
     {"ReadCardMaxCC", [] { ReadCardMaxCC(1, 2, 1); }, 9250, -1},
     {"WriteCardMaxCC", [] { WriteCardMaxCC(1, 2, 1, 3); }, 9250, -1},
-    {"TransmitATM", [] { TransmitATM(1, 7, 1, 1, 5.0, "AB", 123456); }, 1000, 1400},
+    {"TransmitATM", [] { TransmitATM(1, 7, 1, 1, 5.0, "", 123456); }, 1000, 1400},
 };
 
 class Blocking : public ::testing::TestWithParam<BlockingRow> {
