@@ -487,6 +487,65 @@ ICBUS_API int ICBUS_CALL icbus_end_download(void);
  * machine number is out of range (0-999) or a mode switch failed. */
 ICBUS_API int ICBUS_CALL icbus_probe(int machine);
 
+/* ---- Extensions: why the last call failed --------------------------------
+ * Every function of this header records on the calling thread why it
+ * failed: icbus_last_error() gives the code, icbus_last_error_message() a
+ * sentence in UTF-8 that names the port's device (on Linux its path, such as
+ * "cannot open /dev/ttyS1 (port 2): No such file or directory"; on Windows
+ * the COM name and the system's own message). Each call starts by setting
+ * the code to ICBUS_ERR_NONE, so it is 0 after a call that succeeded; when a
+ * call fails in several steps, the first failure is the one recorded (a
+ * failure beep or the closing "SZ!" that follows does not replace it).
+ * Another thread's calls never change what this thread sees. The two
+ * functions themselves change nothing. */
+enum icbus_error {
+  ICBUS_ERR_NONE = 0,
+  /* An argument out of range or malformed: refused before anything was sent. */
+  ICBUS_ERR_BAD_ARGUMENT = 1,
+  /* The port cannot be opened: no such device, no permission, ... (the
+   * system's reason: strerror on Linux, FormatMessage on Windows). */
+  ICBUS_ERR_PORT_OPEN = 2,
+  /* This program holds the port: a record download or the swipe monitor
+   * keeps it, or another bus of this program has the same device open. */
+  ICBUS_ERR_PORT_HELD = 3,
+  /* Another program holds the port (on Linux its lock, on Windows access
+   * denied or a sharing violation). */
+  ICBUS_ERR_PORT_BUSY = 4,
+  /* The port refused the line settings (19200 baud, 8 bits, the parity of
+   * address or data mode) or its queues. */
+  ICBUS_ERR_LINE_SETTINGS = 5,
+  /* The call works on a port an earlier call holds open (GetNext...,
+   * Real_time, ChangeicDevSettings, icbus_probe), and none is held. */
+  ICBUS_ERR_NOT_OPEN = 6,
+  /* Writing or reading failed on the open port (the device went away). */
+  ICBUS_ERR_TRANSFER = 7,
+  /* The device did not answer: nothing arrived within the read time-out. */
+  ICBUS_ERR_SILENT = 8,
+  /* Bytes arrived, but no "!" among them (a cut or garbled reply). */
+  ICBUS_ERR_NO_BANG = 9,
+  /* A complete reply that is not the one the command expects. */
+  ICBUS_ERR_UNEXPECTED_REPLY = 10,
+  /* The card writer's codes: "R1"/"W1" (no single card in the field),
+   * "R2"/"W2" (the sector key does not match), "R3"/"W3" or a block that
+   * holds no card data. */
+  ICBUS_ERR_CARD_NO_SINGLE = 11,
+  ICBUS_ERR_CARD_KEY = 12,
+  ICBUS_ERR_CARD_BLOCK = 13,
+  /* The value would leave the range its card field can hold (a balance
+   * below zero or above the field): nothing was written. */
+  ICBUS_ERR_CARD_VALUE = 14,
+  /* The top-up name holds a character no available font can draw. */
+  ICBUS_ERR_NAME_UNDRAWABLE = 15
+};
+
+/* The code of the calling thread's last call: ICBUS_ERR_NONE after a call
+ * that succeeded. */
+ICBUS_API int ICBUS_CALL icbus_last_error(void);
+/* Why the calling thread's last call failed, in UTF-8; the empty text after
+ * a call that succeeded. Never null. Owned by the library and valid until
+ * this thread's next call. */
+ICBUS_API const char *ICBUS_CALL icbus_last_error_message(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -39,6 +39,7 @@
 
 #include "bus.h"
 #include "card_writer.h"
+#include "common/wire_text.h"
 #include "installation.h"
 #include "pacer.h"
 #include "pty_line.h"
@@ -129,20 +130,6 @@ bool ParseOptions(int argc, char** argv, Options* options) {
   return true;
 }
 
-std::string Escape(const std::string& bytes) {
-  std::string text;
-  for (unsigned char c : bytes) {
-    if (c >= 0x20 && c < 0x7f && c != '\\') {
-      text.push_back(static_cast<char>(c));
-    } else {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\x%02X", c);
-      text += hex;
-    }
-  }
-  return text;
-}
-
 class WireLog {
  public:
   WireLog(FILE* out, bool stamps) : out_(out), stamps_(stamps) {}
@@ -152,11 +139,12 @@ class WireLog {
       Note("at " + std::to_string(
                        std::chrono::duration_cast<std::chrono::microseconds>(now).count()));
     }
-    std::fprintf(out_, "%c %c %s\n", direction, static_cast<char>(mode), Escape(bytes).c_str());
+    std::fprintf(out_, "%s\n",
+                 icbus::WireFrameLine(direction, static_cast<char>(mode), bytes).c_str());
     std::fflush(out_);
   }
   void Note(const std::string& text) {
-    std::fprintf(out_, "# %s\n", text.c_str());
+    std::fprintf(out_, "%s\n", icbus::WireNoteLine(text).c_str());
     std::fflush(out_);
   }
 

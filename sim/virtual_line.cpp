@@ -56,10 +56,19 @@ Mode VirtualLine::CurrentMode() const {
 }
 
 PortId VirtualLine::Open(const char* name) {
-  if (Fails(PortOp::kOpen)) return kInvalidPort;
-  if (!name || std::strncmp(name, "COM", 3) != 0 || open_port_ != 0) return kInvalidPort;
-  int number = std::atoi(name + 3);
-  if (number < 1 || buses_.find(number) == buses_.end()) return kInvalidPort;
+  if (Fails(PortOp::kOpen)) {
+    NoteOpenFailure(OpenFailure::kCannotOpen, "the virtual line refused the open");
+    return kInvalidPort;
+  }
+  if (open_port_ != 0) {
+    NoteOpenFailure(OpenFailure::kHeldHere, "the virtual line has a port open");
+    return kInvalidPort;
+  }
+  int number = name && std::strncmp(name, "COM", 3) == 0 ? std::atoi(name + 3) : 0;
+  if (number < 1 || buses_.find(number) == buses_.end()) {
+    NoteOpenFailure(OpenFailure::kCannotOpen, "no bus on this port of the virtual line");
+    return kInvalidPort;
+  }
   open_port_ = number;
   ++opens_;
   settings_ = LineSettings{};

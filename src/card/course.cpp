@@ -1,6 +1,9 @@
 #include "card/course.h"
 
 #include "card/layout.h"
+#include "icbus.h"
+#include "link/last_error.h"
+#include "link/session.h"
 
 namespace icbus::card {
 
@@ -25,6 +28,15 @@ int ReadModifyWrite(int port, int sector, int block, Beep on_read_failure,
   // Only whole blocks of card data are ever written back: a short or
   // garbled reply must not end up on the card.
   Edit change = IsBlockText(text) ? edit(text) : Edit::Stop(kBlockFailed);
+  const std::string where = "sector " + std::to_string(sector) + " block " +
+                            std::to_string(block) + " of the card on " + CurrentSession().label;
+  if (change.code == kBlockFailed) {
+    RecordError(ICBUS_ERR_CARD_BLOCK, where + " holds no card data: \"" + text + "\"");
+  }
+  if (change.code == kOutOfRange) {
+    RecordError(ICBUS_ERR_CARD_VALUE,
+                "the new value does not fit " + where + "; nothing was written");
+  }
   if (change.code == kBlockFailed) Sound(port, Beep::kFailure);
   if (change.code != kOk) return change.code;
   return WriteAndBeep(port, sector, block, change.text);

@@ -2,7 +2,11 @@
 
 #include <cstdio>
 
+#include "icbus.h"
 #include "link/clock.h"
+#include "link/failure_text.h"
+#include "link/last_error.h"
+#include "link/session.h"
 #include "link/engine.h"
 
 namespace icbus::card {
@@ -28,12 +32,30 @@ Command WriterCommand(std::string frame, std::uint32_t reply_length, std::size_t
   return command;
 }
 
-// The error words of the writer, R1..R3 or W1..W3.
-int ErrorCode(const std::string& reply, char letter) {
+// The error words of the writer, R1..R3 or W1..W3, recorded as the reason.
+int ErrorCode(const Command& command, const std::string& reply, char letter) {
   if (reply.size() == 2 && reply[0] == letter && reply[1] >= '1' && reply[1] <= '3') {
-    return reply[1] - '1' + kNoSingleCard;
+    static const char* const kMeaning[] = {
+        "no single card in the field (none, or several at once)",
+        "the sector key does not match the card",
+        "the block could not be read or written",
+    };
+    static const int kCodes[] = {ICBUS_ERR_CARD_NO_SINGLE, ICBUS_ERR_CARD_KEY,
+                                 ICBUS_ERR_CARD_BLOCK};
+    const int index = reply[1] - '1';
+    RecordError(kCodes[index], Who(CurrentSession(), command) + " answered " +
+                                   Quoted(reply + "!") + ": " + kMeaning[index]);
+    return index + kNoSingleCard;
   }
   return kOk;
+}
+
+bool Refused(int sector, int block) {
+  if (Addressable(sector, block)) return false;
+  RecordBadArgument("sector " + std::to_string(sector) + " block " + std::to_string(block) +
+                    " is not a block the card writer can name (sector 0 to 99, sector x 4 + "
+                    "block up to 99)");
+  return true;
 }
 
 }  // namespace
@@ -44,12 +66,13 @@ bool Addressable(int sector, int block) {
 }
 
 int ReadCardBlock(int port, int sector, int block, std::string* text) {
-  if (!Addressable(sector, block) || !text) return kTransferFailed;
-  Outcome outcome =
-      RunCommand(port, WriterCommand(BlockCommand("SR", sector, block) + "!", 33, kReadBuffer));
+  if (Refused(sector, block) || !text) return kTransferFailed;
+  const Command command =
+      WriterCommand(BlockCommand("SR", sector, block) + "!", 33, kReadBuffer);
+  Outcome outcome = RunCommand(port, command);
   if (!outcome.transferred) return kTransferFailed;
   if (!outcome.arrived) return kNoReply;
-  int code = ErrorCode(outcome.reply, 'R');
+  int code = ErrorCode(command, outcome.reply, 'R');
   if (code != kOk) return code;
   char padded[40];
   std::snprintf(padded, sizeof padded, "%32s", outcome.reply.c_str());
@@ -58,13 +81,19 @@ int ReadCardBlock(int port, int sector, int block, std::string* text) {
 }
 
 int WriteCardBlock(int port, int sector, int block, const std::string& text) {
-  if (!Addressable(sector, block) || text.size() > kMaxWriteChars) return kTransferFailed;
-  Outcome outcome = RunCommand(
-      port, WriterCommand(BlockCommand("SW", sector, block) + text + "!", 5, kWriteBuffer));
+  if (Refused(sector, block)) return kTransferFailed;
+  if (text.size() > kMaxWriteChars) {
+    RecordBadArgument("a block text of " + std::to_string(text.size()) + " characters");
+    return kTransferFailed;
+  }
+  const Command command =
+      WriterCommand(BlockCommand("SW", sector, block) + text + "!", 5, kWriteBuffer);
+  Outcome outcome = RunCommand(port, command);
   if (!outcome.transferred) return kTransferFailed;
   if (!outcome.arrived) return kNoReply;
   if (outcome.reply == "DONE") return kOk;
-  int code = ErrorCode(outcome.reply, 'W');
+  int code = ErrorCode(command, outcome.reply, 'W');
+  if (code == kOk) RecordUnexpectedReply(command, outcome.reply, "\"DONE!\"");
   return code == kOk ? kTransferFailed : code;
 }
 
@@ -76,6 +105,11 @@ int WriterBeep(int port, int pattern) {
   command.expect = "DONE";
   command.clear_output_first = true;
   return RunCommand(port, command).ok ? 1 : 0;
+}
+
+void Sound(int port, Beep beep) {
+  QuietErrors quiet;
+  BeepAx(port, static_cast<int>(beep));
 }
 
 void BeepAx(int port, int mode) {

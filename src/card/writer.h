@@ -29,6 +29,7 @@ int WriterBeep(int port, int pattern);
 enum class Beep { kSuccess = 0, kFailure = 1 };
 // Success: pattern 1. Failure: pattern 1, 50 ms, pattern 6. Other modes: nothing.
 void BeepAx(int port, int mode);
-inline void Sound(int port, Beep beep) { BeepAx(port, static_cast<int>(beep)); }
+// A beep that ends an operation: its own failure is not the operation's.
+void Sound(int port, Beep beep);
 
 }  // namespace icbus::card

@@ -6,6 +6,8 @@
 #include "icbus.h"
 #include "link/api_lock.h"
 #include "link/engine.h"
+#include "link/failure_text.h"
+#include "link/last_error.h"
 #include "link/session.h"
 #include "terminal/probe.h"
 
@@ -28,6 +30,7 @@ ICBUS_API void ICBUS_CALL icbus_set_fast_replies(int on) {
 }
 
 ICBUS_API icbus_session* ICBUS_CALL icbus_session_new(void) {
+  icbus::ResetLastError();
   return new (std::nothrow) icbus_session;
 }
 
@@ -42,9 +45,16 @@ ICBUS_API void ICBUS_CALL icbus_session_free(icbus_session* handle) {
 
 ICBUS_API icbus_bool ICBUS_CALL icbus_session_set_device(icbus_session* handle,
                                                          const char* device) {
-  if (!handle) return 0;
+  icbus::ResetLastError();
+  if (!handle) {
+    icbus::RecordBadArgument("no session");
+    return 0;
+  }
   std::size_t length = device ? std::strlen(device) : 0;
-  if (length > kMaxDevice) return 0;
+  if (length > kMaxDevice) {
+    icbus::RecordBadArgument("a device name longer than 259 bytes");
+    return 0;
+  }
   std::lock_guard<icbus::FairLock> hold(handle->session.lock);
   handle->session.device.assign(device ? device : "", length);
   return 1;

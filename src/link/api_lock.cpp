@@ -1,5 +1,6 @@
 #include "link/api_lock.h"
 
+#include "link/last_error.h"
 #include "link/session.h"
 
 namespace icbus {
@@ -39,5 +40,7 @@ std::uint64_t FairLock::Waiting() const {
 }
 
 FairLock& CurrentLock() { return CurrentSession().lock; }
+
+ExportCall::ExportCall() : guard_(CurrentLock()) { ResetLastError(); }
 
 }  // namespace icbus

@@ -38,6 +38,18 @@ class FairLock {
 // default session on a host thread, a bus's own session inside its calls.
 FairLock& CurrentLock();
 
-#define ICBUS_SERIALISED std::lock_guard<::icbus::FairLock> icbus_api_guard(::icbus::CurrentLock())
+// One call of the C interface: it holds the current session's lock from
+// start to end and begins with no failure recorded on its thread.
+class ExportCall {
+ public:
+  ExportCall();
+  ExportCall(const ExportCall&) = delete;
+  ExportCall& operator=(const ExportCall&) = delete;
+
+ private:
+  std::lock_guard<FairLock> guard_;
+};
+
+#define ICBUS_SERIALISED ::icbus::ExportCall icbus_api_guard
 
 }  // namespace icbus

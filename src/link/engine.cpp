@@ -4,7 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#include "icbus.h"
 #include "link/clock.h"
+#include "link/failure_text.h"
+#include "link/last_error.h"
 #include "link/port.h"
 #include "link/session.h"
 
@@ -37,10 +40,35 @@ bool ReadInto(Session& session, std::uint8_t* buffer, std::uint32_t length, Read
   return ReadPort(session, buffer, length);
 }
 
+// Who is asked what: for the reason of a reply that did not come.
+struct Asked {
+  std::string who;    // "terminal 7 on port 1 (/dev/ttyS0)"
+  std::string frame;  // the frame answered; empty for the address frame
+};
+
+Asked AskedFor(const Session& session, const Command& command, const std::string& frame) {
+  return Asked{Who(session, command), frame};
+}
+
+void RecordMissingReply(const Session& session, const Asked& asked,
+                        const std::vector<std::uint8_t>& buffer) {
+  std::string to = asked.frame.empty() ? "" : " " + Quoted(asked.frame);
+  if (session.last_received == 0) {
+    RecordError(ICBUS_ERR_SILENT, asked.who + " did not answer" + to + " (no reply in " +
+                                      WaitText(session.last_wait_ms) + ")");
+    return;
+  }
+  std::string bytes(buffer.begin(), buffer.begin() + session.last_received);
+  std::string reply_to = asked.frame.empty() ? "" : " to" + to;
+  RecordError(ICBUS_ERR_NO_BANG, asked.who + " answered " + Quoted(bytes) + reply_to +
+                                     " without the closing \"!\"");
+}
+
 // Reads a reply of at most `length` bytes into a zero-filled buffer and cuts
 // it at its "!". The buffer always keeps a terminator after the bytes read.
 // Nothing when the read itself failed.
-std::optional<Outcome> ReadReply(Session& session, std::uint32_t length, Read read) {
+std::optional<Outcome> ReadReply(Session& session, std::uint32_t length, Read read,
+                                 const Asked& asked) {
   Outcome outcome;
   std::vector<std::uint8_t> buffer(length + 1, 0);
   bool ok = ReadInto(session, buffer.data(), length, read);
@@ -48,6 +76,7 @@ std::optional<Outcome> ReadReply(Session& session, std::uint32_t length, Read re
   outcome.transferred = true;
   outcome.ok = TrimReply(buffer.data(), buffer.size(), &outcome.reply);
   outcome.arrived = outcome.ok;
+  if (!outcome.ok) RecordMissingReply(session, asked, buffer);
   return outcome;
 }
 
@@ -65,18 +94,36 @@ bool Selects(Course course) { return course == Course::kPlain || course == Cours
 
 // Everything about the address that can be known before the port is opened.
 bool AcceptableAddress(int port, const Command& command) {
-  if (port < 1) return false;
-  if (Selects(command.course) && !ValidMachine(command.machine)) return false;
-  return command.course != Course::kSixDigit || ValidCard(command.card);
+  if (port < 1) {
+    RecordBadArgument("port number " + std::to_string(port) + " is not 1 or above");
+    return false;
+  }
+  if (Selects(command.course) && !ValidMachine(command.machine)) {
+    RecordBadArgument("machine number " + std::to_string(command.machine) +
+                      " is not 0 to 999");
+    return false;
+  }
+  if (command.course == Course::kSixDigit && !ValidCard(command.card)) {
+    RecordBadArgument("management card number " + std::to_string(command.card) +
+                      " is not 0 to 999999");
+    return false;
+  }
+  return true;
 }
 
 // A command frame that fits its buffer and says what it means.
-bool AcceptableFrame(const Command& command) {
+bool FrameFits(const Command& command) {
   std::size_t length = command.build ? command.frame_length : command.frame.size();
   if (length == 0) return false;
   if (command.raw) return true;
   if (!command.build && command.frame.find('\0') != std::string::npos) return false;
   return length < command.buffer_size;
+}
+
+bool AcceptableFrame(const Command& command) {
+  if (FrameFits(command)) return true;
+  RecordBadArgument("the command " + Quoted(command.frame) + " does not fit its frame");
+  return false;
 }
 
 int WrapUpWith(Session& session, WrapUp wrap_up, int result) {
@@ -108,12 +155,14 @@ bool TrimReply(const std::uint8_t* buffer, std::size_t size, std::string* text) 
 }
 
 int EndSession(Session& session, int result) {
+  QuietErrors quiet;
   if (ChangeDevSettings(session, kDataMode)) SendText(session, kClosingFrame);
   DevClose(session);
   return result;
 }
 
 int EndSessionTwice(Session& session, int result) {
+  QuietErrors quiet;
   if (ChangeDevSettings(session, kDataMode)) {
     SendText(session, kClosingFrame);
     SendText(session, kClosingFrame);
@@ -123,6 +172,7 @@ int EndSessionTwice(Session& session, int result) {
 }
 
 int CloseSession(Session& session, int result) {
+  QuietErrors quiet;
   DevClose(session);
   return result;
 }
@@ -132,8 +182,15 @@ bool OpenAndSelect(Session& session, int port, const Command& command) {
   if (!DevInit(session, PortDigits(port).c_str())) return false;
   if (!ChangeDevSettings(session, kAddressMode)) return CloseSession(session, false);
   if (!SendText(session, AddressFrame(command))) return EndSession(session, false);
-  auto address = ReadReply(session, command.address_reply_length, Read::kReply);
-  if (!address || !address->ok || address->reply != "OK") return EndSession(session, false);
+  auto address = ReadReply(session, command.address_reply_length, Read::kReply,
+                           AskedFor(session, command, ""));
+  if (!address || !address->ok) return EndSession(session, false);
+  if (address->reply != "OK") {
+    RecordError(ICBUS_ERR_UNEXPECTED_REPLY, Who(session, command) + " answered its address " +
+                                                "with " + Quoted(address->reply + "!") +
+                                                " instead of \"OK!\"");
+    return EndSession(session, false);
+  }
   if (!ChangeDevSettings(session, kDataMode)) {
     return WrapUpWith(session, command.on_data_mode_failure, false);
   }
@@ -146,13 +203,14 @@ Outcome Exchange(Session& session, const Command& command) {
   if (!SendText(session, frame)) return Outcome{};
   if (command.pause_before_read_ms) ActiveClock().PumpWait(command.pause_before_read_ms);
   Read read = command.course == Course::kBroadcast ? Read::kWholeTimeout : Read::kReply;
-  return ReadReply(session, command.reply_length, read).value_or(Outcome{});
+  return ReadReply(session, command.reply_length, read, AskedFor(session, command, frame))
+      .value_or(Outcome{});
 }
 
 std::optional<Outcome> Poll(Session& session, const std::string& frame,
                             std::uint32_t reply_length) {
-  if (!PortHeld(session) || !SendText(session, frame)) return std::nullopt;
-  return ReadReply(session, reply_length, Read::kPoll);
+  if (!SendText(session, frame)) return std::nullopt;
+  return ReadReply(session, reply_length, Read::kPoll, Asked{"the line on " + session.label, frame});
 }
 
 Outcome RunCommand(Session& session, int port, const Command& command) {
@@ -170,6 +228,12 @@ Outcome RunCommand(Session& session, int port, const Command& command) {
     outcome = Exchange(session, command);
   }
   bool passed = Passes(command, outcome);
+  if (outcome.ok && !passed) {
+    RecordError(ICBUS_ERR_UNEXPECTED_REPLY,
+                Who(session, command) + " answered " + Quoted(outcome.reply + "!") +
+                    (command.build ? std::string() : " to " + Quoted(command.frame)) +
+                    " instead of " + Quoted(std::string(command.expect) + "!"));
+  }
   WrapUp wrap_up = command.course == Course::kBroadcast ? WrapUp::kClose
                    : passed                             ? command.on_success
                                                         : WrapUp::kEnd;

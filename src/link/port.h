@@ -3,6 +3,7 @@
 // file (win32, posix, and the virtual line used by the tests).
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace icbus {
 
@@ -46,8 +47,12 @@ enum PurgeFlag : std::uint32_t {
 class Port {
  public:
   virtual ~Port() = default;
-  // `name` is "COM" followed by the port number's digits.
+  // `name` is "COM" followed by the port number's digits. A backend that
+  // fails tells why with NoteOpenFailure.
   virtual PortId Open(const char* name) = 0;
+  // The device `name` stands for, as a person would look for it (on Linux
+  // the path ICBUS_COM<n> or /dev/ttyS<n-1>).
+  virtual std::string DeviceOf(const char* name) { return name ? name : ""; }
   virtual bool GetState(PortId port, LineSettings* settings) = 0;
   virtual bool SetState(PortId port, const LineSettings& settings) = 0;
   virtual bool SetupQueues(PortId port, std::uint32_t in, std::uint32_t out) = 0;
@@ -63,6 +68,16 @@ class Port {
                     std::uint32_t* received) = 0;
   virtual bool Close(PortId port) = 0;
 };
+
+// Why the calling thread's last Open failed, as the backend saw it.
+enum class OpenFailure { kCannotOpen, kHeldHere, kHeldElsewhere };
+struct OpenFailureNote {
+  OpenFailure kind = OpenFailure::kCannotOpen;
+  std::string reason;  // the system's words ("No such file or directory")
+};
+void NoteOpenFailure(OpenFailure kind, const std::string& reason);
+// The note of the last failed Open on this thread, and clears it.
+OpenFailureNote TakeOpenFailure();
 
 // The operating system's serial ports (win32 or posix, chosen at build time).
 Port& SystemPort();

@@ -179,12 +179,32 @@ class PosixPort final : public Port {
  public:
   PortId Open(const char* name) override {
     std::optional<std::string> path = DevicePath(name);
-    if (!path) return kInvalidPort;
+    if (!path) {
+      NoteOpenFailure(OpenFailure::kCannotOpen, "not a port name");
+      return kInvalidPort;
+    }
     int fd = ::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return kInvalidPort;
+    if (fd < 0) {
+      // EBUSY: another program has made the terminal exclusive (TIOCEXCL).
+      int error = errno;
+      NoteOpenFailure(error == EBUSY ? OpenFailure::kHeldElsewhere : OpenFailure::kCannotOpen,
+                      std::strerror(error));
+      return kInvalidPort;
+    }
     // Exclusive like a Windows COM port: a second open, in this process or
     // another, fails while this one holds the lock.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !::isatty(fd)) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      int error = errno;
+      OpenFailure kind = OpenFailure::kCannotOpen;
+      if (error == EWOULDBLOCK) {
+        kind = HeldHere(fd) ? OpenFailure::kHeldHere : OpenFailure::kHeldElsewhere;
+      }
+      NoteOpenFailure(kind, std::strerror(error));
+      ::close(fd);
+      return kInvalidPort;
+    }
+    if (!::isatty(fd)) {
+      NoteOpenFailure(OpenFailure::kCannotOpen, "not a serial port");
       ::close(fd);
       return kInvalidPort;
     }
@@ -193,6 +213,10 @@ class PosixPort final : public Port {
     if (IsPseudoTerminal(fd)) open_port.margin = kPseudoTerminalMargin;
     ports_[fd] = open_port;
     return fd;
+  }
+
+  std::string DeviceOf(const char* name) override {
+    return DevicePath(name).value_or(name ? name : "");
   }
 
   bool GetState(PortId port, LineSettings* settings) override {
@@ -329,6 +353,21 @@ class PosixPort final : public Port {
   bool Known(PortId port) {
     std::lock_guard<std::mutex> lock(mutex_);
     return ports_.count(port) != 0;
+  }
+
+  // True when one of this backend's open ports is the device `fd` is open on.
+  bool HeldHere(int fd) {
+    struct stat wanted {};
+    if (::fstat(fd, &wanted) != 0) return false;
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& entry : ports_) {
+      struct stat held {};
+      if (::fstat(Fd(entry.first), &held) == 0 && held.st_dev == wanted.st_dev &&
+          held.st_ino == wanted.st_ino) {
+        return true;
+      }
+    }
+    return false;
   }
 
   void Settle(PortId port) {

@@ -78,6 +78,32 @@ void WaitUntil(std::uint64_t deadline) {
   }
 }
 
+// The system's own words for `error`, in UTF-8, without the closing line
+// break; the number when the system has no text for it.
+std::string SystemMessage(DWORD error) {
+  wchar_t* text = nullptr;
+  DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string message;
+  if (length > 0 && text) {
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
+                                    nullptr, nullptr);
+    if (bytes > 0) {
+      message.resize(static_cast<std::size_t>(bytes));
+      WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), &message[0], bytes,
+                          nullptr, nullptr);
+    }
+  }
+  if (text) LocalFree(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                              message.back() == ' ' || message.back() == '.')) {
+    message.pop_back();
+  }
+  if (message.empty()) message = "system error " + std::to_string(error);
+  return message;
+}
+
 class Win32Port final : public Port {
  public:
   PortId Open(const char* name) override {
@@ -85,9 +111,23 @@ class Win32Port final : public Port {
     std::string device = DeviceName(name);
     HANDLE handle = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return kInvalidPort;
+    if (handle == INVALID_HANDLE_VALUE) {
+      DWORD error = GetLastError();
+      OpenFailure kind = OpenFailure::kCannotOpen;
+      // A COM port is opened exclusively: whoever has it makes every other
+      // open fail with one of these.
+      if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) {
+        kind = OpenedHere(device) ? OpenFailure::kHeldHere : OpenFailure::kHeldElsewhere;
+      }
+      NoteOpenFailure(kind, SystemMessage(error));
+      return kInvalidPort;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    devices_[handle] = device;
     return reinterpret_cast<PortId>(handle);
   }
+
+  std::string DeviceOf(const char* name) override { return name ? DeviceName(name) : ""; }
 
   bool GetState(PortId port, LineSettings* settings) override {
     if (!settings) return false;
@@ -195,11 +235,20 @@ class Win32Port final : public Port {
       std::lock_guard<std::mutex> lock(mutex_);
       applied_.erase(Handle(port));
       settled_.erase(Handle(port));
+      devices_.erase(Handle(port));
     }
     return CloseHandle(Handle(port)) != 0;
   }
 
  private:
+  bool OpenedHere(const std::string& device) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& entry : devices_) {
+      if (entry.second == device) return true;
+    }
+    return false;
+  }
+
   // Waits until the last frame written on `port` has been taken by the
   // other side.
   void Settle(PortId port) {
@@ -225,6 +274,8 @@ class Win32Port final : public Port {
   // and the release would otherwise be lost.
   std::mutex mutex_;
   std::map<HANDLE, DCB> applied_;
+  // The device each open handle was opened as.
+  std::map<HANDLE, std::string> devices_;
 };
 
 }  // namespace

@@ -5,7 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "icbus.h"
 #include "link/clock.h"
+#include "link/failure_text.h"
+#include "link/last_error.h"
 
 namespace icbus {
 namespace {
@@ -72,6 +75,25 @@ bool ReadWithTimeouts(Session& session, std::uint8_t* data, std::uint32_t count,
   return ok;
 }
 
+void RecordNotOpen() {
+  RecordError(ICBUS_ERR_NOT_OPEN,
+              "no port is open: this call works on the port a download, the swipe monitor or "
+              "icDevInit holds");
+}
+
+// The outcome of one reply read, kept for the messages and the trace.
+bool ReadDone(Session& session, bool ok, std::uint32_t received, std::uint64_t wait_ms) {
+  session.last_received = received;
+  session.last_wait_ms = static_cast<std::uint32_t>(wait_ms);
+  if (ok) return true;
+  if (!session.held) {
+    RecordNotOpen();
+  } else {
+    RecordError(ICBUS_ERR_TRANSFER, "reading from " + session.label + " failed");
+  }
+  return false;
+}
+
 bool ReadFor(Session& session, std::uint8_t* data, std::uint32_t count, std::uint32_t interval,
              std::uint32_t multiplier, std::uint32_t constant) {
   Timeouts wanted;
@@ -79,7 +101,48 @@ bool ReadFor(Session& session, std::uint8_t* data, std::uint32_t count, std::uin
   wanted.read_multiplier = multiplier;
   wanted.read_constant = constant;
   std::uint32_t received = 0;
-  return ReadWithTimeouts(session, data, count, wanted, &received);
+  bool ok = ReadWithTimeouts(session, data, count, wanted, &received);
+  return ReadDone(session, ok, received, std::uint64_t{multiplier} * count + constant);
+}
+
+const char* ModeText(int mode) {
+  switch (mode) {
+    case 0: return " for address mode (mark parity)";
+    case 1: return " for data mode (space parity)";
+    default: return "";
+  }
+}
+
+// Why Open failed, in the words of the backend.
+void RecordOpenFailure(const std::string& digits, const std::string& device) {
+  OpenFailureNote note = TakeOpenFailure();
+  std::string reason = note.reason.empty() ? "the port is not there" : note.reason;
+  std::string label = PortLabel(digits, device);
+  switch (note.kind) {
+    case OpenFailure::kHeldHere:
+      RecordError(ICBUS_ERR_PORT_HELD, label + " is held by another bus of this program");
+      return;
+    case OpenFailure::kHeldElsewhere:
+      RecordError(ICBUS_ERR_PORT_BUSY, label + " is held by another process");
+      return;
+    case OpenFailure::kCannotOpen: break;
+  }
+  std::string named = digits.empty() ? device : device + " (port " + digits + ")";
+  RecordError(ICBUS_ERR_PORT_OPEN, "cannot open " + named + ": " + reason);
+}
+
+bool ApplyMode(Session& session, int mode) {
+  Port& port = ActivePort();
+  LineSettings settings;
+  if (!port.GetState(session.port, &settings)) return false;
+  if (mode == 0) ApplyBusSettings(&settings, kMarkParity);
+  if (mode == 1) ApplyBusSettings(&settings, kSpaceParity);
+  // Any other mode writes the settings back as read, except a parity the
+  // port cannot have been given: that one is what this session applied.
+  if (!KnownParity(settings.parity)) settings.parity = session.parity;
+  if (!port.SetState(session.port, settings)) return false;
+  session.parity = settings.parity;
+  return port.SetupQueues(session.port, kQueueSize, kQueueSize);
 }
 
 }  // namespace
@@ -98,11 +161,26 @@ SessionScope::~SessionScope() { t_bound = previous_; }
 std::string PortDigits(int port) { return port >= 1 ? std::to_string(port) : std::string(); }
 
 bool DevInit(Session& session, const char* digits) {
-  if (session.held || !ValidDigits(digits)) return false;
+  if (!ValidDigits(digits)) {
+    RecordBadArgument(Quoted(digits ? digits : "") + " is not a port number (1 to 999)");
+    return false;
+  }
+  if (session.held) {
+    RecordError(ICBUS_ERR_PORT_HELD,
+                session.label +
+                    " is held by a record download or the swipe monitor of this program");
+    return false;
+  }
   Port& port = ActivePort();
   std::string name = session.device.empty() ? std::string("COM") + digits : session.device;
+  std::string shown_digits = session.device.empty() ? digits : "";
+  std::string device = port.DeviceOf(name.c_str());
   PortId id = port.Open(name.c_str());
-  if (id == kInvalidPort) return false;
+  if (id == kInvalidPort) {
+    RecordOpenFailure(shown_digits, device);
+    return false;
+  }
+  session.label = PortLabel(shown_digits, device);
   LineSettings settings;
   bool ok = port.GetState(id, &settings);
   if (ok) {
@@ -110,6 +188,8 @@ bool DevInit(Session& session, const char* digits) {
     ok = port.SetState(id, settings) && port.SetupQueues(id, kQueueSize, kQueueSize);
   }
   if (!ok) {
+    RecordError(ICBUS_ERR_LINE_SETTINGS,
+                session.label + " refused the line settings (19200 baud, 8 data bits, no parity)");
     port.Close(id);
     return false;
   }
@@ -120,30 +200,32 @@ bool DevInit(Session& session, const char* digits) {
 }
 
 int DevClose(Session& session) {
-  if (!session.held) return 0;
+  if (!session.held) {
+    RecordNotOpen();
+    return 0;
+  }
   Port& port = ActivePort();
   port.Purge(session.port, kPurgeFlags);
   bool closed = port.Close(session.port);
   session.held = false;
   session.port = kInvalidPort;
+  if (!closed) RecordError(ICBUS_ERR_TRANSFER, "closing " + session.label + " failed");
   return closed ? 1 : 0;
 }
 
 bool ChangeDevSettings(Session& session, int mode) {
-  if (!session.held) return false;
-  Port& port = ActivePort();
-  LineSettings settings;
-  if (!port.GetState(session.port, &settings)) return false;
-  if (mode == 0) ApplyBusSettings(&settings, kMarkParity);
-  if (mode == 1) ApplyBusSettings(&settings, kSpaceParity);
-  // Any other mode writes the settings back as read, except a parity the
-  // port cannot have been given: that one is what this session applied.
-  if (!KnownParity(settings.parity)) settings.parity = session.parity;
-  if (!port.SetState(session.port, settings)) return false;
-  session.parity = settings.parity;
-  if (!port.SetupQueues(session.port, kQueueSize, kQueueSize)) return false;
+  if (!session.held) {
+    RecordNotOpen();
+    return false;
+  }
+  if (!ApplyMode(session, mode)) {
+    RecordError(ICBUS_ERR_LINE_SETTINGS,
+                session.label + " refused the line settings" + ModeText(mode));
+    return false;
+  }
   return true;
 }
+
 
 bool DevInit(const char* digits) { return DevInit(CurrentSession(), digits); }
 int DevClose() { return DevClose(CurrentSession()); }
@@ -166,9 +248,14 @@ void PurgePortWith(Session& session, std::uint32_t flags) {
 }
 
 bool WritePort(Session& session, const std::uint8_t* data, std::uint32_t count) {
-  if (!session.held) return false;
+  if (!session.held) {
+    RecordNotOpen();
+    return false;
+  }
   PurgePort(session);
-  return ActivePort().Write(session.port, data, count);
+  if (ActivePort().Write(session.port, data, count)) return true;
+  RecordError(ICBUS_ERR_TRANSFER, "writing to " + session.label + " failed");
+  return false;
 }
 
 bool ReadPort(Session& session, std::uint8_t* data, std::uint32_t count) {
@@ -195,7 +282,8 @@ bool ReadPortToBang(Session& session, std::uint8_t* data, std::uint32_t count) {
       start + (std::uint64_t{kReplyMultiplier} * count + kReplyConstant) * 1000;
   std::uint64_t last = start;
   bool bang = false;
-  for (std::uint32_t got = 0; got < count;) {
+  std::uint32_t got = 0;
+  while (got < count) {
     std::uint64_t end = total_end;
     if (got > 0) {
       end = std::min(end, last + std::uint64_t{bang ? kTailGapMs : kReplyInterval} * 1000);
@@ -205,12 +293,14 @@ bool ReadPortToBang(Session& session, std::uint8_t* data, std::uint32_t count) {
     Timeouts wanted;
     wanted.read_constant = static_cast<std::uint32_t>((end - now + 999) / 1000);
     std::uint32_t received = 0;
-    if (!ReadWithTimeouts(session, data + got, 1, wanted, &received)) return false;
+    if (!ReadWithTimeouts(session, data + got, 1, wanted, &received)) {
+      return ReadDone(session, false, got, 0);
+    }
     if (received == 0) break;
     last = clock.NowMicros();
     if (data[got++] == '!') bang = true;
   }
-  return true;
+  return ReadDone(session, true, got, std::uint64_t{kReplyMultiplier} * count + kReplyConstant);
 }
 
 void EnterSession(Session& session) {

@@ -25,6 +25,12 @@ struct Session {
   // A device this session opens whatever port number a call names ("" for
   // "COM" + the number): a device path, or a Windows device name.
   std::string device;
+  // The port this session opened last, for messages: "port 2 (/dev/ttyS1)".
+  std::string label;
+  // The last reply read: bytes received, and how long the read could wait
+  // for them (its total time-out).
+  std::uint32_t last_received = 0;
+  std::uint32_t last_wait_ms = 0;
   // Replies end at their "!" instead of at the read time-out.
   bool fast_replies = false;
   // While a thread has entered the session (EnterSession): how often, and

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "link/engine.h"
+#include "link/failure_text.h"
 #include "link/session.h"
 
 namespace icbus::records {
@@ -39,13 +40,18 @@ std::optional<long long> Field(const std::string& text, std::size_t from, std::s
 
 std::optional<std::string> CountReply(int port, const Command& command) {
   Outcome outcome = RunCommand(port, command);
-  if (!outcome.ok || outcome.reply.empty() || outcome.reply == "ERR") return std::nullopt;
+  if (!outcome.ok) return std::nullopt;
+  if (outcome.reply.empty() || outcome.reply == "ERR") {
+    RecordUnexpectedReply(command, outcome.reply, "its records' figures");
+    return std::nullopt;
+  }
   return outcome.reply;
 }
 
 int Count(int port, const Command& command) {
   auto reply = CountReply(port, command);
   auto count = reply ? Field(*reply, 0, kCountDigits) : std::nullopt;
+  if (reply && !count) RecordUnexpectedReply(command, *reply, "a record count");
   return count ? static_cast<int>(*count) : -1;
 }
 

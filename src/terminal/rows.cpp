@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "link/failure_text.h"
+
 namespace icbus::terminal {
 namespace {
 
@@ -15,6 +17,14 @@ Row Make(Course course, int machine, std::optional<std::string> frame,
   command.reply_length = reply_length;
   command.expect = expect;
   return command;
+}
+
+// No row: an argument the command's frame cannot carry.
+bool Refused(const Row& row) {
+  if (row) return false;
+  RecordBadArgument("an argument does not fit the command's frame (too long, out of range or "
+                    "holding \"!\")");
+  return true;
 }
 
 }  // namespace
@@ -60,22 +70,26 @@ std::optional<std::string> Framed(const char* head, const char* text) {
   return std::string(head) + text + "!";
 }
 
-int Boolean(int port, const Row& row) { return row && RunCommand(port, *row).ok ? 1 : 0; }
+int Boolean(int port, const Row& row) { return !Refused(row) && RunCommand(port, *row).ok ? 1 : 0; }
 
 int YesNo(int port, const Row& row) {
-  if (!row) return -1;
+  if (Refused(row)) return -1;
   Outcome outcome = RunCommand(port, *row);
   if (!outcome.arrived) return -1;
   return outcome.reply == "1" ? 1 : 0;
 }
 
 int Number(int port, const Row& row) {
-  if (!row) return -1;
+  if (Refused(row)) return -1;
   Outcome outcome = RunCommand(port, *row);
   const std::string& text = outcome.reply;
-  if (!outcome.arrived || text.empty() || text.size() > 9) return -1;
-  for (char c : text)
-    if (c < '0' || c > '9') return -1;
+  if (!outcome.arrived) return -1;
+  bool digits = !text.empty() && text.size() <= 9;
+  for (char c : text) digits = digits && c >= '0' && c <= '9';
+  if (!digits) {
+    RecordUnexpectedReply(*row, text, "a number");
+    return -1;
+  }
   return std::stoi(text);
 }
 

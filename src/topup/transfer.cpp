@@ -5,7 +5,10 @@
 #include <string>
 
 #include "common/amount.h"
+#include "icbus.h"
 #include "link/engine.h"
+#include "link/failure_text.h"
+#include "link/last_error.h"
 #include "topup/glyphs.h"
 
 namespace icbus::topup {
@@ -37,7 +40,13 @@ bool DrawName(const char* name, Order* order) {
     if (first + 1 >= length) break;
     if (name[first] == ' ' && name[first + 1] == ' ') continue;
     GlyphCell cell{};
-    if (!ActiveRasteriser().Draw(name + first, &cell)) return false;
+    if (!ActiveRasteriser().Draw(name + first, &cell)) {
+      RecordError(ICBUS_ERR_NAME_UNDRAWABLE,
+                  "the top-up name's character " + Quoted(std::string(name + first, 2)) +
+                      " cannot be drawn: no font at hand draws it (ICBUS_FONT names a font "
+                      "file); nothing was sent");
+      return false;
+    }
     std::memcpy(order->data() + kNameOffset + first * 16, cell.data(), cell.size());
   }
   return true;
@@ -72,7 +81,10 @@ int TransmitAtm(int port, int machine, int card, int mode, double amount, const 
                 int management_card) {
   // Check every value before anything is sent; the time is taken again when
   // the frame goes out.
-  if (!BuildOrder(card, mode, amount, name, LocalTime{})) return 0;
+  if (!BuildOrder(card, mode, amount, name, LocalTime{})) {
+    RecordBadArgument("the top-up order cannot carry this card number, mode, amount or name");
+    return 0;
+  }
   Command command;
   command.course = Course::kSixDigit;
   command.machine = machine;

@@ -1,0 +1,18 @@
+// The wire log's notation, shared by the simulator's log and the library's
+// trace so the two can be laid side by side:
+//   > M SA005!     host to devices; M address mode, S data mode, N no parity
+//   < N OK!        devices to host
+//   # a note       anything that is not a frame
+// Bytes outside printable ASCII, and the backslash, appear as \xNN.
+#pragma once
+#include <string>
+
+namespace icbus {
+
+std::string EscapeWireBytes(const std::string& bytes);
+// "> M SA005!" (no line end).
+std::string WireFrameLine(char direction, char mode, const std::string& bytes);
+// "# text" (no line end).
+std::string WireNoteLine(const std::string& text);
+
+}  // namespace icbus
