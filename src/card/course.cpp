@@ -10,7 +10,7 @@ namespace icbus::card {
 // A block the writer's commands cannot name is refused before anything is
 // sent, beep included.
 int WriteAndBeep(int port, int sector, int block, const std::string& text) {
-  if (!Addressable(sector, block)) return kTransferFailed;
+  if (Unnamable(sector, block)) return kTransferFailed;
   int code = WriteCardBlock(port, sector, block, text);
   Sound(port, code == kOk ? Beep::kSuccess : Beep::kFailure);
   return code;
@@ -18,7 +18,7 @@ int WriteAndBeep(int port, int sector, int block, const std::string& text) {
 
 int ReadModifyWrite(int port, int sector, int block, Beep on_read_failure,
                     const std::function<Edit(const std::string& block)>& edit) {
-  if (!Addressable(sector, block)) return kTransferFailed;
+  if (Unnamable(sector, block)) return kTransferFailed;
   std::string text;
   int code = ReadCardBlock(port, sector, block, &text);
   if (code != kOk) {
@@ -43,7 +43,7 @@ int ReadModifyWrite(int port, int sector, int block, Beep on_read_failure,
 }
 
 int ReadOrBeep(int port, int sector, int block, std::string* text) {
-  if (!Addressable(sector, block)) return kTransferFailed;
+  if (Unnamable(sector, block)) return kTransferFailed;
   int code = ReadCardBlock(port, sector, block, text);
   if (code != kOk) Sound(port, Beep::kFailure);
   return code;

@@ -86,7 +86,7 @@ int WriteCardPass(int port, int sector, int block, const char* password) {
 }
 
 int ReadCardPass(int port, int sector, int block, char* out) {
-  if (!out || !Addressable(sector, block)) return kTransferFailed;
+  if (!out || Unnamable(sector, block)) return kTransferFailed;
   const Layout layout = LayoutFor(TwoDecimals());
   std::string text;
   int code = ReadCardBlock(port, sector, block, &text);

@@ -50,7 +50,9 @@ int ErrorCode(const Command& command, const std::string& reply, char letter) {
   return kOk;
 }
 
-bool Refused(int sector, int block) {
+}  // namespace
+
+bool Unnamable(int sector, int block) {
   if (Addressable(sector, block)) return false;
   RecordBadArgument("sector " + std::to_string(sector) + " block " + std::to_string(block) +
                     " is not a block the card writer can name (sector 0 to 99, sector x 4 + "
@@ -58,15 +60,13 @@ bool Refused(int sector, int block) {
   return true;
 }
 
-}  // namespace
-
 bool Addressable(int sector, int block) {
   // Compared without forming sector x 4 + block: a huge block would overflow.
   return sector >= 0 && sector <= 99 && block >= 0 && block <= 99 - sector * 4;
 }
 
 int ReadCardBlock(int port, int sector, int block, std::string* text) {
-  if (Refused(sector, block) || !text) return kTransferFailed;
+  if (Unnamable(sector, block) || !text) return kTransferFailed;
   const Command command =
       WriterCommand(BlockCommand("SR", sector, block) + "!", 33, kReadBuffer);
   Outcome outcome = RunCommand(port, command);
@@ -81,7 +81,7 @@ int ReadCardBlock(int port, int sector, int block, std::string* text) {
 }
 
 int WriteCardBlock(int port, int sector, int block, const std::string& text) {
-  if (Refused(sector, block)) return kTransferFailed;
+  if (Unnamable(sector, block)) return kTransferFailed;
   if (text.size() > kMaxWriteChars) {
     RecordBadArgument("a block text of " + std::to_string(text.size()) + " characters");
     return kTransferFailed;

@@ -17,6 +17,8 @@ constexpr int kOutOfRange = 5;
 // Sector 0..99 and an absolute block number (sector x 4 + block) of two
 // digits: the writer's commands have room for nothing else.
 bool Addressable(int sector, int block);
+// The opposite, and records why the block cannot be named.
+bool Unnamable(int sector, int block);
 
 // The block text is 32 characters; a shorter reply is right-aligned and
 // padded with blanks, as the writer's answer is taken.
