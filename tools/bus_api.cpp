@@ -85,6 +85,8 @@ const BusApi& LibraryApi() {
     api.session_enter = icbus_session_enter;
     api.session_leave = icbus_session_leave;
     api.probe = icbus_probe;
+    api.last_error = icbus_last_error;
+    api.last_error_message = icbus_last_error_message;
     return api;
   }();
   return api;

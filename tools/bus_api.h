@@ -115,6 +115,9 @@ struct BusApi {
   void(ICBUS_CALL* session_enter)(icbus_session* session) = nullptr;
   void(ICBUS_CALL* session_leave)(icbus_session* session) = nullptr;
   int(ICBUS_CALL* probe)(int machine) = nullptr;
+  // Why the last call on this thread failed.
+  int(ICBUS_CALL* last_error)() = nullptr;
+  const char*(ICBUS_CALL* last_error_message)() = nullptr;
 };
 
 // The exports of the icbus library this program is linked against.

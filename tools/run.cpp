@@ -1,6 +1,7 @@
 #include "run.h"
 
 #include "help.h"
+#include "reason.h"
 #include "resolve.h"
 
 namespace icbus::tool {
@@ -25,7 +26,7 @@ int Run(const std::vector<std::string>& args, const CommandTable& table, const B
   ApplyGlobalOptions(resolution.options, bus);
   Outcome outcome = resolution.command->handler({resolution.options, bus, out, err, host});
   if (outcome.ok) return kExitOk;
-  err << "icbus: " << outcome.message << "\n";
+  err << "icbus: " << FailureText(outcome, bus) << "\n";
   if (!outcome.usage) return kExitFailed;
   err << HelpHint(resolution.command->path) << "\n";
   return kExitUsage;

@@ -34,7 +34,10 @@ class LibraryTest : public ::testing::Test {
 TEST_F(LibraryTest, MissingDeviceIsAFailedOperation) {
   ::setenv(kPortVariable, "/nonexistent/icbus-tool-test", 1);
   EXPECT_EQ(RunArgs({"time", "get", "--port", "77", "--machine", "5"}), kExitFailed);
-  EXPECT_EQ(err_.str(), "icbus: terminal 5 on port 77 did not answer the clock request\n");
+  EXPECT_EQ(err_.str(),
+            "icbus: cannot open /nonexistent/icbus-tool-test (port 77): No such file or "
+            "directory \u2014 set ICBUS_COM77 or check that you may use the device (group "
+            "dialout)\n");
   EXPECT_EQ(out_.str(), "");
 }
 
@@ -155,7 +158,9 @@ TEST_F(LibraryTest, EveryCommandReportsAPortThatDoesNotOpen) {
     err_.str("");
     EXPECT_EQ(RunArgs(args), fails ? kExitFailed : kExitOk) << name << ": " << err_.str();
     if (fails) {
-      EXPECT_EQ(err_.str().rfind("icbus: ", 0), 0u) << name << ": " << err_.str();
+      EXPECT_EQ(err_.str().rfind("icbus: cannot open /nonexistent/icbus-tool-test (port 77): ", 0),
+                0u)
+          << name << ": " << err_.str();
     }
   }
   ::unlink(out.c_str());
@@ -164,10 +169,9 @@ TEST_F(LibraryTest, EveryCommandReportsAPortThatDoesNotOpen) {
 TEST_F(LibraryTest, CardReadNamesTheFailureCode) {
   ::setenv(kPortVariable, "/nonexistent/icbus-tool-test", 1);
   EXPECT_EQ(RunArgs({"card", "read", "--port", "77"}), kExitFailed);
-  EXPECT_EQ(err_.str(),
-            "icbus: reading the card number failed: the card writer could not be reached (port "
-            "not opened, or the exchange failed) (sector 2 block 2 on the card writer on port "
-            "77)\n");
+  EXPECT_EQ(err_.str().rfind("icbus: cannot open /nonexistent/icbus-tool-test (port 77): ", 0),
+            0u)
+      << err_.str();
 }
 
 TEST_F(LibraryTest, ListAddSendsTheEntry) {

@@ -1,0 +1,139 @@
+// The tool says why a command failed, in the library's words: a device that
+// is missing or held by another process, a terminal that stays silent or
+// answers without its "!".
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <sstream>
+
+#include "catalog.h"
+#include "pty_terminal.h"
+#include "reason.h"
+#include "run.h"
+
+namespace icbus::tool {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kPortVariable = "ICBUS_COM77";
+const std::string kAdvice =
+    " \u2014 set ICBUS_COM77 or check that you may use the device (group dialout)";
+
+class ReasonTest : public ::testing::Test {
+ protected:
+  void TearDown() override { ::unsetenv(kPortVariable); }
+  int RunArgs(std::vector<std::string> args) {
+    return tool::Run(args, AllCommands(), LibraryApi(), out_, err_);
+  }
+  std::ostringstream out_;
+  std::ostringstream err_;
+};
+
+TEST_F(ReasonTest, AMissingDeviceIsNamedWithWhatToDo) {
+  ::setenv(kPortVariable, "/nonexistent/icbus-reason", 1);
+  EXPECT_EQ(RunArgs({"time", "get", "--port", "77", "--machine", "5"}), kExitFailed);
+  EXPECT_EQ(err_.str(),
+            "icbus: cannot open /nonexistent/icbus-reason (port 77): No such file or directory" +
+                kAdvice + "\n");
+}
+
+TEST_F(ReasonTest, ASilentTerminalIsNotAPortProblem) {
+  PtyTerminal terminal(PtyTerminal::Script{{"SA005!", "OK!"}});
+  ASSERT_TRUE(terminal.ok());
+  ::setenv(kPortVariable, terminal.path().c_str(), 1);
+  EXPECT_EQ(RunArgs({"time", "get", "--port", "77", "--machine", "7"}), kExitFailed);
+  EXPECT_EQ(err_.str(), "icbus: terminal 7 on port 77 (" + terminal.path() +
+                            ") did not answer (no reply in 1 s)\n");
+  EXPECT_EQ(terminal.FramesUntil("SZ!", 2s), (std::vector<std::string>{"SA007!", "SZ!"}));
+}
+
+TEST_F(ReasonTest, AReplyWithoutItsBangIsShown) {
+  PtyTerminal terminal({{"SA005!", "OK!"}, {"SD!", "2024010203"}});
+  ASSERT_TRUE(terminal.ok());
+  ::setenv(kPortVariable, terminal.path().c_str(), 1);
+  EXPECT_EQ(RunArgs({"time", "get", "--port", "77", "--machine", "5"}), kExitFailed);
+  EXPECT_EQ(err_.str(), "icbus: terminal 5 on port 77 (" + terminal.path() +
+                            ") answered \"2024010203\" to \"SD!\" without the closing \"!\"\n");
+}
+
+// Another program keeps the device locked, as a second icbus would.
+class OtherProcessHolding {
+ public:
+  explicit OtherProcessHolding(const std::string& path) {
+    int ready[2];
+    if (::pipe(ready) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+      char held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
+      if (::write(ready[1], &held, 1) != 1) ::_exit(1);
+      ::pause();
+      ::_exit(0);
+    }
+    ::close(ready[1]);
+    char held = 'n';
+    if (pid_ > 0 && ::read(ready[0], &held, 1) == 1) holding_ = held == 'y';
+    ::close(ready[0]);
+  }
+  ~OtherProcessHolding() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  bool holding() const { return holding_; }
+
+ private:
+  pid_t pid_ = -1;
+  bool holding_ = false;
+};
+
+TEST_F(ReasonTest, APortHeldByAnotherProcessIsSaidSo) {
+  PtyTerminal terminal({{"SA005!", "OK!"}, {"SD!", "20240102030405!"}});
+  ASSERT_TRUE(terminal.ok());
+  ::setenv(kPortVariable, terminal.path().c_str(), 1);
+  {
+    OtherProcessHolding other(terminal.path());
+    ASSERT_TRUE(other.holding());
+    EXPECT_EQ(RunArgs({"time", "get", "--port", "77", "--machine", "5"}), kExitFailed);
+    EXPECT_EQ(err_.str(),
+              "icbus: port 77 (" + terminal.path() + ") is held by another process\n");
+  }
+  // Released, the same command goes through.
+  err_.str("");
+  EXPECT_EQ(RunArgs({"time", "get", "--port", "77", "--machine", "5"}), kExitOk) << err_.str();
+}
+
+TEST(OpenAdviceTest, NamesTheVariableOfThePortInTheReason) {
+  EXPECT_EQ(OpenAdvice("cannot open /dev/ttyS1 (port 2): No such file or directory"),
+            " \u2014 set ICBUS_COM2 or check that you may use the device (group dialout)");
+  EXPECT_EQ(OpenAdvice("cannot open /dev/ttyUSB0: Permission denied"), "");
+  EXPECT_EQ(OpenAdvice("cannot open x (port ): y"), "");
+}
+
+// Without a reason from the library (a fake bus, or a call that succeeded
+// before the command found fault with its answer) the command's words stand.
+TEST(FailureTextTest, KeepsTheCommandsWordsWithoutALibraryReason) {
+  BusApi bus;
+  Outcome failed = Outcome::Failure("terminal 5 on port 1 sent a clock that is no clock");
+  EXPECT_EQ(FailureText(failed, bus), failed.message);
+  bus.last_error = [] { return 0; };
+  bus.last_error_message = [] { return ""; };
+  EXPECT_EQ(FailureText(failed, bus), failed.message);
+  // A reply the command has interpreted already keeps the command's words.
+  bus.last_error = [] { return static_cast<int>(ICBUS_ERR_CARD_KEY); };
+  bus.last_error_message = [] { return "the card writer on port 1 (COM1) answered \"R2!\""; };
+  EXPECT_EQ(FailureText(failed, bus), failed.message);
+  bus.last_error = [] { return static_cast<int>(ICBUS_ERR_SILENT); };
+  bus.last_error_message = [] { return "terminal 5 on port 1 (COM1) did not answer"; };
+  EXPECT_EQ(FailureText(failed, bus), "terminal 5 on port 1 (COM1) did not answer");
+  EXPECT_EQ(FailureText(Outcome::Usage("--machine needs a value"), bus), "--machine needs a value");
+}
+
+}  // namespace
+}  // namespace icbus::tool
