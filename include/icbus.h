@@ -470,6 +470,13 @@ ICBUS_API void ICBUS_CALL icbus_session_set_fast_replies(icbus_session *session,
 /* Waits for the session's turn and binds it to the calling thread. Null is
  * ignored. */
 ICBUS_API void ICBUS_CALL icbus_session_enter(icbus_session *session);
+/* A trace line, in UTF-8 without its line end (see icbus_set_trace_file). */
+typedef void(ICBUS_CALL *icbus_trace_callback)(const char *line, void *context);
+/* Hands every trace line of this session's calls to `callback` with
+ * `context`, on the calling thread, beside any process-wide trace; a null
+ * callback ends it. Null sessions are ignored. */
+ICBUS_API void ICBUS_CALL icbus_session_set_trace(icbus_session *session,
+                                                  icbus_trace_callback callback, void *context);
 /* Ends this thread's icbus_session_enter. Without a matching enter on this
  * thread it does nothing. */
 ICBUS_API void ICBUS_CALL icbus_session_leave(icbus_session *session);
@@ -486,6 +493,27 @@ ICBUS_API int ICBUS_CALL icbus_end_download(void);
  * when nothing or anything else came back, -1 when no port is held, the
  * machine number is out of range (0-999) or a mode switch failed. */
 ICBUS_API int ICBUS_CALL icbus_probe(int machine);
+
+/* ---- Extensions: the wire trace -------------------------------------------
+ * For real hardware, where no simulator keeps a log: every frame the library
+ * writes and every reply it reads, in the simulator's wire-log notation.
+ *   # at 81234567        when the write began (monotonic microseconds)
+ *   > M SA005!           a frame to the devices: M address mode (mark
+ *                        parity), S data mode (space parity), N no parity
+ *   # at 81235190        when the read began
+ *   < N OK!              the bytes of one read from the devices
+ *   # read 3 of 4 bytes in 202 ms, time-out
+ * Bytes outside printable ASCII and the backslash appear as \xNN; "# open"
+ * and "# close" notes name the device. A read that brings nothing shows only
+ * its note ("read 0 of 4 bytes in 1000 ms, time-out"). Off by default: ICBUS_TRACE=stderr
+ * or ICBUS_TRACE=/path/file in the environment when the library loads turns
+ * it on for the whole process (the file is appended to). Tracing changes
+ * nothing on the wire and no result. */
+
+/* Sends the process-wide trace to "stderr", appends it to a file, or ends it
+ * (null or ""). Returns 1; 0 when the file cannot be opened (the trace is
+ * then off). */
+ICBUS_API icbus_bool ICBUS_CALL icbus_set_trace_file(const char *target);
 
 /* ---- Extensions: why the last call failed --------------------------------
  * Every function of this header records on the calling thread why it

@@ -47,6 +47,8 @@
 #ifndef ICBUS_HPP
 #define ICBUS_HPP
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -64,6 +66,15 @@ enum class CardResult : int {
   kKeyMismatch = 3,      // the sector key does not match the card
   kBlockFailed = 4,      // the block could not be read or written, or holds no card data
   kOutOfRange = 5,       // a value out of range: nothing written, no beep
+};
+
+// Why a call failed: a code of icbus.h's icbus_error and the library's
+// sentence in UTF-8, naming the device ("cannot open /dev/ttyS1 (port 2): No
+// such file or directory"). False when the call succeeded.
+struct Error {
+  int code = ICBUS_ERR_NONE;
+  std::string message;
+  explicit operator bool() const { return code != ICBUS_ERR_NONE; }
 };
 
 // Which record function a download calls; the terminal's kind decides.
@@ -132,12 +143,35 @@ class Bus {
   // A Bus may be moved while no download of it is open; the moved-from one
   // fails every call before anything is sent.
   Bus(Bus&& other) noexcept
-      : session_(std::exchange(other.session_, nullptr)), port_(std::exchange(other.port_, 0)) {}
+      : session_(std::exchange(other.session_, nullptr)),
+        port_(std::exchange(other.port_, 0)),
+        trace_(std::move(other.trace_)) {}
   Bus(const Bus&) = delete;
   Bus& operator=(const Bus&) = delete;
   Bus& operator=(Bus&&) = delete;
   // Ends a download still open on this bus ("SZ!") and closes its port.
   ~Bus() { icbus_session_free(session_); }
+
+  // Why the calling thread's last call failed, on this Bus or through the C
+  // exports: every call records its reason on the thread that made it, and
+  // a call that succeeds leaves none.
+  static Error LastError() { return Error{icbus_last_error(), icbus_last_error_message()}; }
+
+  // Hands the wire trace of this bus's calls to `sink`, one line at a time
+  // in the simulator's wire-log notation (icbus.h: the wire trace), on the
+  // thread that makes the call; an empty function ends it. The sink must not
+  // call this Bus.
+  void SetTrace(std::function<void(const std::string& line)> sink) {
+    if (!session_) return;
+    if (!sink) {
+      icbus_session_set_trace(session_, nullptr, nullptr);
+      trace_.reset();
+      return;
+    }
+    auto kept = std::make_unique<std::function<void(const std::string&)>>(std::move(sink));
+    icbus_session_set_trace(session_, &Bus::TraceLine, kept.get());
+    trace_ = std::move(kept);
+  }
 
   // Off by default; see the top of this file.
   void SetFastReplies(bool on) { icbus_session_set_fast_replies(session_, on ? 1 : 0); }
@@ -405,8 +439,13 @@ class Bus {
     icbus_end_download();
   }
 
+  static void ICBUS_CALL TraceLine(const char* line, void* sink) {
+    (*static_cast<std::function<void(const std::string&)>*>(sink))(line);
+  }
+
   icbus_session* session_;
   int port_;
+  std::unique_ptr<std::function<void(const std::string&)>> trace_;
 };
 
 inline std::optional<std::string> Download::Next() {

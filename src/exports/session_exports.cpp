@@ -66,6 +66,20 @@ ICBUS_API void ICBUS_CALL icbus_session_set_fast_replies(icbus_session* handle, 
   handle->session.fast_replies = on != 0;
 }
 
+ICBUS_API void ICBUS_CALL icbus_session_set_trace(icbus_session* handle,
+                                                  icbus_trace_callback callback, void* context) {
+  icbus::ResetLastError();
+  if (!handle) return;
+  std::lock_guard<icbus::FairLock> hold(handle->session.lock);
+  if (!callback) {
+    handle->session.trace = nullptr;
+    return;
+  }
+  handle->session.trace = [callback, context](const std::string& line) {
+    callback(line.c_str(), context);
+  };
+}
+
 ICBUS_API void ICBUS_CALL icbus_session_enter(icbus_session* handle) {
   if (handle) icbus::EnterSession(handle->session);
 }

@@ -82,7 +82,9 @@ void RecordNotOpen() {
 }
 
 // The outcome of one reply read, kept for the messages and the trace.
-bool ReadDone(Session& session, bool ok, std::uint32_t received, std::uint64_t wait_ms) {
+bool ReadDone(Session& session, std::uint64_t started, const std::uint8_t* data,
+              std::uint32_t count, bool ok, std::uint32_t received, std::uint64_t wait_ms) {
+  TraceRead(session, started, data, count, received, ok);
   session.last_received = received;
   session.last_wait_ms = static_cast<std::uint32_t>(wait_ms);
   if (ok) return true;
@@ -101,8 +103,10 @@ bool ReadFor(Session& session, std::uint8_t* data, std::uint32_t count, std::uin
   wanted.read_multiplier = multiplier;
   wanted.read_constant = constant;
   std::uint32_t received = 0;
+  const std::uint64_t started = TraceStart();
   bool ok = ReadWithTimeouts(session, data, count, wanted, &received);
-  return ReadDone(session, ok, received, std::uint64_t{multiplier} * count + constant);
+  return ReadDone(session, started, data, count, ok, received,
+                  std::uint64_t{multiplier} * count + constant);
 }
 
 const char* ModeText(int mode) {
@@ -196,6 +200,7 @@ bool DevInit(Session& session, const char* digits) {
   session.port = id;
   session.held = true;
   session.parity = kNoParity;
+  TraceOpen(session);
   return true;
 }
 
@@ -207,6 +212,7 @@ int DevClose(Session& session) {
   Port& port = ActivePort();
   port.Purge(session.port, kPurgeFlags);
   bool closed = port.Close(session.port);
+  TraceClose(session);
   session.held = false;
   session.port = kInvalidPort;
   if (!closed) RecordError(ICBUS_ERR_TRANSFER, "closing " + session.label + " failed");
@@ -253,7 +259,10 @@ bool WritePort(Session& session, const std::uint8_t* data, std::uint32_t count) 
     return false;
   }
   PurgePort(session);
-  if (ActivePort().Write(session.port, data, count)) return true;
+  const std::uint64_t started = TraceStart();
+  bool written = ActivePort().Write(session.port, data, count);
+  TraceWrite(session, started, data, count, written);
+  if (written) return true;
   RecordError(ICBUS_ERR_TRANSFER, "writing to " + session.label + " failed");
   return false;
 }
@@ -294,13 +303,14 @@ bool ReadPortToBang(Session& session, std::uint8_t* data, std::uint32_t count) {
     wanted.read_constant = static_cast<std::uint32_t>((end - now + 999) / 1000);
     std::uint32_t received = 0;
     if (!ReadWithTimeouts(session, data + got, 1, wanted, &received)) {
-      return ReadDone(session, false, got, 0);
+      return ReadDone(session, start, data, count, false, got, 0);
     }
     if (received == 0) break;
     last = clock.NowMicros();
     if (data[got++] == '!') bang = true;
   }
-  return ReadDone(session, true, got, std::uint64_t{kReplyMultiplier} * count + kReplyConstant);
+  return ReadDone(session, start, data, count, true, got,
+                  std::uint64_t{kReplyMultiplier} * count + kReplyConstant);
 }
 
 void EnterSession(Session& session) {

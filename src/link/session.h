@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "link/trace.h"
+
 #include "link/api_lock.h"
 #include "link/port.h"
 
@@ -31,6 +33,8 @@ struct Session {
   // for them (its total time-out).
   std::uint32_t last_received = 0;
   std::uint32_t last_wait_ms = 0;
+  // This session's own wire trace (beside the process-wide one), if any.
+  TraceSink trace;
   // Replies end at their "!" instead of at the read time-out.
   bool fast_replies = false;
   // While a thread has entered the session (EnterSession): how often, and
