@@ -24,7 +24,8 @@ mkdir -p "$work"
 sdk=$work/$name
 for file in bin/icbus.dll include/icbus.h include/icbus_version.h lib/icbus.lib \
   lib/libicbus.dll.a lib/icbus.def examples/clock_collect.c examples/card_issue.c \
-  examples/CMakeLists.txt examples/clock_collect.exe examples/card_issue.exe \
+  examples/bus_records.cpp examples/CMakeLists.txt examples/clock_collect.exe \
+  examples/card_issue.exe examples/bus_records.exe \
   README-windows.md LICENSE CHANGELOG.md; do
   [[ -f $sdk/$file ]] || fail "the SDK has no $file"
 done
