@@ -54,7 +54,7 @@ readme=$sdk/README-windows.md
 if [[ -f $readme ]]; then
   functions=$(sed -n 's/^ *\([A-Za-z_][A-Za-z0-9_]*\)@[0-9][0-9]*\( *@[0-9][0-9]*\)\{0,1\} *$/\1/p' "$def")
   for function in $functions; do
-    grep -Eq "public static extern [a-z]+ $function\(" "$readme" ||
+    grep -Eq "public static extern [A-Za-z]+ $function\\(" "$readme" ||
       fail "README-windows.md declares no C# $function"
     grep -Eq "Public Shared (Function|Sub) $function\(" "$readme" ||
       fail "README-windows.md declares no Visual Basic $function"
