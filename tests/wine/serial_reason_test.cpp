@@ -3,6 +3,7 @@
 // UTF-8), a silent terminal and a card writer's code on a real line.
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 #include "serial_fixture.h"
@@ -40,11 +41,14 @@ bool ValidUtf8(const std::string& text) {
                              static_cast<int>(text.size()), nullptr, 0) > 0;
 }
 
+// No such port at all: CreateFile fails, and the reason carries the
+// system's own message. (COM2 of the fixture is mapped to a path that does
+// not exist; Wine opens that and refuses its line settings instead.)
 TEST_F(Reason, AMissingComPortIsTheSystemsOwnMessage) {
-  EXPECT_EQ(dll_.Call("GetTime", {Word(2), Word(5), Word(buffer_)}), 0);
+  EXPECT_EQ(dll_.Call("GetTime", {Word(200), Word(5), Word(buffer_)}), 0);
   EXPECT_EQ(Code(), kPortOpen);
   const std::string message = Message();
-  const std::string head = "cannot open COM2 (port 2): ";
+  const std::string head = "cannot open \\\\.\\COM200 (port 200): ";
   ASSERT_EQ(message.rfind(head, 0), 0u) << message;
   const std::string system = message.substr(head.size());
   EXPECT_FALSE(system.empty());
@@ -52,12 +56,13 @@ TEST_F(Reason, AMissingComPortIsTheSystemsOwnMessage) {
   EXPECT_NE(system.back(), '\n');
   EXPECT_TRUE(ValidUtf8(message)) << message;
   EXPECT_EQ(Buffer(), Untouched());
+  std::printf("reason under this system: %s\n", message.c_str());
 }
 
-TEST_F(Reason, APortInTheDeviceNamespaceIsNamedAsOpened) {
-  EXPECT_EQ(dll_.CallBool("icDevInit", {Word("200")}), 0);
-  EXPECT_EQ(Code(), kPortOpen);
-  EXPECT_EQ(Message().rfind("cannot open \\\\.\\COM200 (port 200): ", 0), 0u) << Message();
+TEST_F(Reason, AComPortThatDoesNotAnswerItsSettingsIsNotPassedOff) {
+  EXPECT_EQ(dll_.Call("GetTime", {Word(2), Word(5), Word(buffer_)}), 0);
+  EXPECT_NE(Code(), 0);
+  EXPECT_NE(Message().find("COM2"), std::string::npos) << Message();
 }
 
 TEST_F(Reason, ASilentTerminalAndThenASuccess) {
