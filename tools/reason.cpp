@@ -15,10 +15,10 @@ std::string OpenAdvice(const std::string& reason) {
   }
   if (digits.empty()) return "";
 #if defined(_WIN32)
-  return " \u2014 check that COM" + digits + " exists (Device Manager) and no other program uses it";
+  return " \u2014 check that COM" + digits +
+         " exists (Device Manager) and no other program uses it";
 #else
-  return " \u2014 set ICBUS_COM" + digits +
-         " or check that you may use the device (group dialout)";
+  return " \u2014 set ICBUS_COM" + digits + " or check that you may use the device (group dialout)";
 #endif
 }
 
@@ -33,8 +33,10 @@ bool HidesTheCause(int code) {
     case ICBUS_ERR_NOT_OPEN:
     case ICBUS_ERR_TRANSFER:
     case ICBUS_ERR_SILENT:
-    case ICBUS_ERR_NO_BANG: return true;
-    default: return false;
+    case ICBUS_ERR_NO_BANG:
+      return true;
+    default:
+      return false;
   }
 }
 

@@ -28,8 +28,8 @@ int ReadModifyWrite(int port, int sector, int block, Beep on_read_failure,
   // Only whole blocks of card data are ever written back: a short or
   // garbled reply must not end up on the card.
   Edit change = IsBlockText(text) ? edit(text) : Edit::Stop(kBlockFailed);
-  const std::string where = "sector " + std::to_string(sector) + " block " +
-                            std::to_string(block) + " of the card on " + CurrentSession().label;
+  const std::string where = "sector " + std::to_string(sector) + " block " + std::to_string(block) +
+                            " of the card on " + CurrentSession().label;
   if (change.code == kBlockFailed) {
     RecordError(ICBUS_ERR_CARD_BLOCK, where + " holds no card data: \"" + text + "\"");
   }

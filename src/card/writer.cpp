@@ -4,10 +4,10 @@
 
 #include "icbus.h"
 #include "link/clock.h"
+#include "link/engine.h"
 #include "link/failure_text.h"
 #include "link/last_error.h"
 #include "link/session.h"
-#include "link/engine.h"
 
 namespace icbus::card {
 namespace {
@@ -43,8 +43,8 @@ int ErrorCode(const Command& command, const std::string& reply, char letter) {
     static const int kCodes[] = {ICBUS_ERR_CARD_NO_SINGLE, ICBUS_ERR_CARD_KEY,
                                  ICBUS_ERR_CARD_BLOCK};
     const int index = reply[1] - '1';
-    RecordError(kCodes[index], Who(CurrentSession(), command) + " answered " +
-                                   Quoted(reply + "!") + ": " + kMeaning[index]);
+    RecordError(kCodes[index], Who(CurrentSession(), command) + " answered " + Quoted(reply + "!") +
+                                   ": " + kMeaning[index]);
     return index + kNoSingleCard;
   }
   return kOk;
@@ -67,8 +67,7 @@ bool Addressable(int sector, int block) {
 
 int ReadCardBlock(int port, int sector, int block, std::string* text) {
   if (Unnamable(sector, block) || !text) return kTransferFailed;
-  const Command command =
-      WriterCommand(BlockCommand("SR", sector, block) + "!", 33, kReadBuffer);
+  const Command command = WriterCommand(BlockCommand("SR", sector, block) + "!", 33, kReadBuffer);
   Outcome outcome = RunCommand(port, command);
   if (!outcome.transferred) return kTransferFailed;
   if (!outcome.arrived) return kNoReply;

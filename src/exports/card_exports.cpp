@@ -3,10 +3,10 @@
 #include "card/limits.h"
 #include "card/purse.h"
 #include "card/writer.h"
+#include "icbus.h"
 #include "link/api_lock.h"
 #include "link/failure_text.h"
 #include "link/last_error.h"
-#include "icbus.h"
 
 namespace c = icbus::card;
 

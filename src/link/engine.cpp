@@ -60,8 +60,8 @@ void RecordMissingReply(const Session& session, const Asked& asked,
   }
   std::string bytes(buffer.begin(), buffer.begin() + session.last_received);
   std::string reply_to = asked.frame.empty() ? "" : " to" + to;
-  RecordError(ICBUS_ERR_NO_BANG, asked.who + " answered " + Quoted(bytes) + reply_to +
-                                     " without the closing \"!\"");
+  RecordError(ICBUS_ERR_NO_BANG,
+              asked.who + " answered " + Quoted(bytes) + reply_to + " without the closing \"!\"");
 }
 
 // Reads a reply of at most `length` bytes into a zero-filled buffer and cuts
@@ -99,8 +99,7 @@ bool AcceptableAddress(int port, const Command& command) {
     return false;
   }
   if (Selects(command.course) && !ValidMachine(command.machine)) {
-    RecordBadArgument("machine number " + std::to_string(command.machine) +
-                      " is not 0 to 999");
+    RecordBadArgument("machine number " + std::to_string(command.machine) + " is not 0 to 999");
     return false;
   }
   if (command.course == Course::kSixDigit && !ValidCard(command.card)) {
@@ -210,7 +209,8 @@ Outcome Exchange(Session& session, const Command& command) {
 std::optional<Outcome> Poll(Session& session, const std::string& frame,
                             std::uint32_t reply_length) {
   if (!SendText(session, frame)) return std::nullopt;
-  return ReadReply(session, reply_length, Read::kPoll, Asked{"the line on " + session.label, frame});
+  return ReadReply(session, reply_length, Read::kPoll,
+                   Asked{"the line on " + session.label, frame});
 }
 
 Outcome RunCommand(Session& session, int port, const Command& command) {

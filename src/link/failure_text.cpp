@@ -31,13 +31,19 @@ std::string Who(const Session& session, const Command& command) {
   std::string who;
   switch (command.course) {
     case Course::kPlain:
-    case Course::kInCommand: who = "terminal " + std::to_string(command.machine); break;
+    case Course::kInCommand:
+      who = "terminal " + std::to_string(command.machine);
+      break;
     case Course::kSixDigit:
       who = "terminal " + std::to_string(command.machine) + " (card " +
             std::to_string(command.card) + ")";
       break;
-    case Course::kBroadcast: who = "the terminals"; break;
-    case Course::kCardWriter: who = "the card writer"; break;
+    case Course::kBroadcast:
+      who = "the terminals";
+      break;
+    case Course::kCardWriter:
+      who = "the card writer";
+      break;
   }
   return who + " on " + session.label;
 }

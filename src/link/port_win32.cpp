@@ -87,12 +87,12 @@ std::string SystemMessage(DWORD error) {
       nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::string message;
   if (length > 0 && text) {
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
-                                    nullptr, nullptr);
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr,
+                                    nullptr);
     if (bytes > 0) {
       message.resize(static_cast<std::size_t>(bytes));
-      WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), &message[0], bytes,
-                          nullptr, nullptr);
+      WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), &message[0], bytes, nullptr,
+                          nullptr);
     }
   }
   if (text) LocalFree(text);

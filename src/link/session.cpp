@@ -111,9 +111,12 @@ bool ReadFor(Session& session, std::uint8_t* data, std::uint32_t count, std::uin
 
 const char* ModeText(int mode) {
   switch (mode) {
-    case 0: return " for address mode (mark parity)";
-    case 1: return " for data mode (space parity)";
-    default: return "";
+    case 0:
+      return " for address mode (mark parity)";
+    case 1:
+      return " for data mode (space parity)";
+    default:
+      return "";
   }
 }
 
@@ -129,7 +132,8 @@ void RecordOpenFailure(const std::string& digits, const std::string& device) {
     case OpenFailure::kHeldElsewhere:
       RecordError(ICBUS_ERR_PORT_BUSY, label + " is held by another process");
       return;
-    case OpenFailure::kCannotOpen: break;
+    case OpenFailure::kCannotOpen:
+      break;
   }
   std::string named = digits.empty() ? device : device + " (port " + digits + ")";
   RecordError(ICBUS_ERR_PORT_OPEN, "cannot open " + named + ": " + reason);
@@ -170,9 +174,9 @@ bool DevInit(Session& session, const char* digits) {
     return false;
   }
   if (session.held) {
-    RecordError(ICBUS_ERR_PORT_HELD,
-                session.label +
-                    " is held by a record download or the swipe monitor of this program");
+    RecordError(
+        ICBUS_ERR_PORT_HELD,
+        session.label + " is held by a record download or the swipe monitor of this program");
     return false;
   }
   Port& port = ActivePort();
@@ -231,7 +235,6 @@ bool ChangeDevSettings(Session& session, int mode) {
   }
   return true;
 }
-
 
 bool DevInit(const char* digits) { return DevInit(CurrentSession(), digits); }
 int DevClose() { return DevClose(CurrentSession()); }

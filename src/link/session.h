@@ -6,10 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "link/trace.h"
-
 #include "link/api_lock.h"
 #include "link/port.h"
+#include "link/trace.h"
 
 namespace icbus {
 

@@ -62,9 +62,12 @@ std::string Stamp() { return Stamp(ActiveClock().NowMicros()); }
 
 char ModeOf(std::uint8_t parity) {
   switch (parity) {
-    case kMarkParity: return 'M';
-    case kSpaceParity: return 'S';
-    default: return 'N';
+    case kMarkParity:
+      return 'M';
+    case kSpaceParity:
+      return 'S';
+    default:
+      return 'N';
   }
 }
 

@@ -22,8 +22,9 @@ Row Make(Course course, int machine, std::optional<std::string> frame,
 // No row: an argument the command's frame cannot carry.
 bool Refused(const Row& row) {
   if (row) return false;
-  RecordBadArgument("an argument does not fit the command's frame (too long, out of range or "
-                    "holding \"!\")");
+  RecordBadArgument(
+      "an argument does not fit the command's frame (too long, out of range or "
+      "holding \"!\")");
   return true;
 }
 

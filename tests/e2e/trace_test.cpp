@@ -58,8 +58,8 @@ TEST_F(TraceE2e, TheTraceHoldsTheFramesOfTheSimulatorsLog) {
   EXPECT_EQ(FrameLines(trace), sim_.Frames());
   // Real time: the read of nothing waits out its second, give or take a tick.
   auto silent = std::find_if(trace.begin(), trace.end(), [](const std::string& line) {
-    return line.rfind("# read 0 of 4 bytes in 10", 0) == 0 &&
-           line.size() > 8 && line.substr(line.size() - 8) == "time-out";
+    return line.rfind("# read 0 of 4 bytes in 10", 0) == 0 && line.size() > 8 &&
+           line.substr(line.size() - 8) == "time-out";
   });
   EXPECT_NE(silent, trace.end()) << ::testing::PrintToString(trace);
 }

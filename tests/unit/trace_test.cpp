@@ -45,9 +45,7 @@ Lines Frames(const Lines& lines) {
 
 class Trace : public LineTest {
  protected:
-  Trace() : session_(icbus_session_new()) {
-    icbus_session_set_trace(session_, Collect, &lines_);
-  }
+  Trace() : session_(icbus_session_new()) { icbus_session_set_trace(session_, Collect, &lines_); }
   ~Trace() override { icbus_session_free(session_); }
   int OnSession(int (*call)()) {
     icbus_session_enter(session_);
@@ -67,10 +65,10 @@ int ClockOfFive() {
 
 TEST_F(Trace, AWholeTransactionFrameByFrame) {
   ASSERT_EQ(OnSession(ClockOfFive), 1);
-  EXPECT_EQ(Unstamped(lines_), (Lines{"# open port 1 (COM1)", "> M SA005!", "< N OK!",
-                                      "# read 3 of 4 bytes in 201 ms, time-out", "> S SD!",
-                                      "< N 20260102030405!", "# read 15 of 15 bytes in 7 ms", "> S SZ!",
-                                      "# close port 1 (COM1)"}));
+  EXPECT_EQ(Unstamped(lines_),
+            (Lines{"# open port 1 (COM1)", "> M SA005!", "< N OK!",
+                   "# read 3 of 4 bytes in 201 ms, time-out", "> S SD!", "< N 20260102030405!",
+                   "# read 15 of 15 bytes in 7 ms", "> S SZ!", "# close port 1 (COM1)"}));
   EXPECT_EQ(Frames(lines_), LineLog(line()));
 }
 
@@ -102,9 +100,9 @@ TEST_F(Trace, SilenceIsAReadOfNothing) {
               return GetTime(1, 7, out);
             }),
             0);
-  EXPECT_EQ(Unstamped(lines_), (Lines{"# open port 1 (COM1)", "> M SA007!",
-                                      "# read 0 of 4 bytes in 1000 ms, time-out", "> S SZ!",
-                                      "# close port 1 (COM1)"}));
+  EXPECT_EQ(Unstamped(lines_),
+            (Lines{"# open port 1 (COM1)", "> M SA007!", "# read 0 of 4 bytes in 1000 ms, time-out",
+                   "> S SZ!", "# close port 1 (COM1)"}));
 }
 
 TEST_F(Trace, BytesOutsidePrintableAsciiAreEscapedAsInTheLog) {

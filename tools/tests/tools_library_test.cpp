@@ -169,8 +169,7 @@ TEST_F(LibraryTest, EveryCommandReportsAPortThatDoesNotOpen) {
 TEST_F(LibraryTest, CardReadNamesTheFailureCode) {
   ::setenv(kPortVariable, "/nonexistent/icbus-tool-test", 1);
   EXPECT_EQ(RunArgs({"card", "read", "--port", "77"}), kExitFailed);
-  EXPECT_EQ(err_.str().rfind("icbus: cannot open /nonexistent/icbus-tool-test (port 77): ", 0),
-            0u)
+  EXPECT_EQ(err_.str().rfind("icbus: cannot open /nonexistent/icbus-tool-test (port 77): ", 0), 0u)
       << err_.str();
 }
 

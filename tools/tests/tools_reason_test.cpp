@@ -101,8 +101,7 @@ TEST_F(ReasonTest, APortHeldByAnotherProcessIsSaidSo) {
     OtherProcessHolding other(terminal.path());
     ASSERT_TRUE(other.holding());
     EXPECT_EQ(RunArgs({"time", "get", "--port", "77", "--machine", "5"}), kExitFailed);
-    EXPECT_EQ(err_.str(),
-              "icbus: port 77 (" + terminal.path() + ") is held by another process\n");
+    EXPECT_EQ(err_.str(), "icbus: port 77 (" + terminal.path() + ") is held by another process\n");
   }
   // Released, the same command goes through.
   err_.str("");
