@@ -17,7 +17,9 @@ TEST(CommandHelp, UsageLineMarksOptionalOptions) {
   std::string help = CommandHelp(Find({"time", "get"}));
   EXPECT_EQ(
       help.rfind(
-          "Usage: icbus time get --port N --machine N [--card N] [--decimals 1|2] [--fast]\n", 0),
+          "Usage: icbus time get --port N --machine N [--card N] [--decimals 1|2] [--fast] "
+          "[--json]\n",
+          0),
       0u)
       << help;
 }
