@@ -5,14 +5,17 @@
 
 #include "bus_api.h"
 #include "catalog.h"
+#include "command_line_args.h"
 #include "host.h"
 #include "run.h"
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+  icbus::tool::PrepareStandardStreams();
+  std::vector<std::string> args = icbus::tool::ProgramArguments(argc, argv);
   // The tool's release and the release of the library it loaded.
   if (args.size() == 1 && args[0] == "--version") {
-    std::cout << icbus::tool::VersionLine(icbus::tool::LibraryRelease(icbus::tool::LibraryApi())) << "\n";
+    std::cout << icbus::tool::VersionLine(icbus::tool::LibraryRelease(icbus::tool::LibraryApi()))
+              << "\n";
     return 0;
   }
   return icbus::tool::Run(args, icbus::tool::AllCommands(), icbus::tool::LibraryApi(), std::cout,
