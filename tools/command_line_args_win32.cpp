@@ -1,9 +1,7 @@
 #include <windows.h>
-// After windows.h, which it needs.
-#include <shellapi.h>
-
 #include <fcntl.h>
 #include <io.h>
+#include <shellapi.h>
 #include <stdio.h>
 
 #include "command_line_args.h"

@@ -132,9 +132,10 @@ CommandTable IdentityCommands() {
   OptionSpec machine = MachineOption();
   machine.required = false;
   machine.help = "address this terminal instead of every terminal on the line (with --card)";
-  const OptionSpec yes = FlagOption(
-      "yes", "send the command that every terminal on the line takes without first checking "
-             "that only one terminal answers");
+  const OptionSpec yes =
+      FlagOption("yes",
+                 "send the command that every terminal on the line takes without first checking "
+                 "that only one terminal answers");
   OptionSpec current = CardOption();
   current.help = "the terminal's current management card number (with --machine)";
   return {
@@ -150,8 +151,9 @@ CommandTable IdentityCommands() {
        NumberSet},
       {{"machine", "master-card", "set"},
        "set a terminal's management card number",
-       std::string("Sets the management card number. With --machine and --card the terminal is "
-                   "addressed with its machine number and current management card. Without them: ") +
+       std::string(
+           "Sets the management card number. With --machine and --card the terminal is "
+           "addressed with its machine number and current management card. Without them: ") +
            kOneTerminal,
        {port,
         TextOption("number", "NNNNNN", TextCheck::kDigits, 6, 6, true,

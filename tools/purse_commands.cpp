@@ -66,14 +66,14 @@ Outcome Verify(const Context& context, const WriterSpot& spot, const PurseChange
   long long expected = change.sign == 0 ? 0 : before + change.sign * units;
   std::optional<long long> after = ReadUnits(context, spot);
   if (!after) {
-    return Outcome::Failure(std::string(change.action) +
-                            " was written, but reading the balance back failed: " +
-                            CouldNotRead(spot));
+    return Outcome::Failure(
+        std::string(change.action) +
+        " was written, but reading the balance back failed: " + CouldNotRead(spot));
   }
   if (*after != expected) {
     return Outcome::Failure("the balance read back is " + UnitsText(*after, scale) +
-                            " yuan, not the " + UnitsText(expected, scale) + " yuan expected after " +
-                            change.action + " (" + Describe(spot) + ")");
+                            " yuan, not the " + UnitsText(expected, scale) +
+                            " yuan expected after " + change.action + " (" + Describe(spot) + ")");
   }
   if (!WantsJson(context)) {
     context.out << "balance read back: " << UnitsText(*after, scale) << " yuan, as expected\n";
@@ -140,9 +140,9 @@ Outcome Debit(const Context& context) {
 }
 
 Outcome Cancel(const Context& context) {
-  return Change(context, {false, 1, 0, "cancelling the card",
-                          "card cancelled: balance and top-up count are zero", kTooLittle,
-                          "cancel"});
+  return Change(context,
+                {false, 1, 0, "cancelling the card",
+                 "card cancelled: balance and top-up count are zero", kTooLittle, "cancel"});
 }
 
 OptionSpec UnitOption() {
@@ -160,9 +160,10 @@ std::vector<OptionSpec> Purse(bool with_amount, bool changes) {
   }
   options.push_back(UnitOption());
   if (changes) {
-    options.push_back(FlagOption(
-        "verify", "read the balance before and after, and fail unless the card holds the "
-                  "balance the change should leave"));
+    options.push_back(
+        FlagOption("verify",
+                   "read the balance before and after, and fail unless the card holds the "
+                   "balance the change should leave"));
   }
   return options;
 }

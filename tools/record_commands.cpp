@@ -136,8 +136,9 @@ Outcome Total(const Context& context) {
   if (total < 0) return Outcome::Failure(Describe(target) + " did not report its total");
   const int scale = context.options.Text("decimals") == "2" ? 100 : 10;
   const std::string yuan = UnitsText(UnitsOf(total, scale), scale);
-  Report(context, yuan,
-         JsonObject().Add("port", target.port).Add("machine", target.machine).AddRaw("total", yuan));
+  Report(
+      context, yuan,
+      JsonObject().Add("port", target.port).Add("machine", target.machine).AddRaw("total", yuan));
   return Outcome::Success();
 }
 
@@ -180,8 +181,8 @@ Collected CollectOne(const BusApi& bus, const RecordKind& kind, const Target& ta
   }
   if (!OpenDownload(bus, kind, target)) {
     file.Close();
-    return {Outcome::Failure(Describe(target) + " did not open a download; " + where +
-                             " is empty")};
+    return {
+        Outcome::Failure(Describe(target) + " did not open a download; " + where + " is empty")};
   }
   progress(0, total);
   int written = 0;
@@ -293,8 +294,9 @@ Outcome Collect(const Context& context) {
   const std::string path = context.options.Text("out");
   if (!terminals.one()) {
     if (path == kStandardOutput) {
-      return Outcome::Usage("--out - takes the records of one terminal; with several, --out "
-                            "names a directory");
+      return Outcome::Usage(
+          "--out - takes the records of one terminal; with several, --out "
+          "names a directory");
     }
     return CollectMany(context, *kind, terminals);
   }
@@ -351,7 +353,8 @@ CommandTable RecordCommands() {
        "When the download breaks off, the lines received stay in the file and the command "
        "fails; Ctrl-C stops it the same way, releases the terminal and says how many records "
        "the file holds. With --out - the records go to standard output and the summary to "
-       "standard error. With several ports or machine numbers, --out is a directory and each terminal "
+       "standard error. With several ports or machine numbers, --out is a directory and each "
+       "terminal "
        "gets its own file; the ports are worked side by side, one progress line each.",
        collect,
        Collect},

@@ -20,9 +20,9 @@ struct DownloadEnd {
 // end marker, or an empty text) or a call fails, handing each record line to
 // `sink`. Stops at once when `sink` returns false, and before the next record
 // when `stop` returns true.
-DownloadEnd DrainRecords(NextRecord next, int machine,
-                         const std::function<bool(const std::string& line)>& sink,
-                         const std::function<bool()>& stop = [] { return false; });
+DownloadEnd DrainRecords(
+    NextRecord next, int machine, const std::function<bool(const std::string& line)>& sink,
+    const std::function<bool()>& stop = [] { return false; });
 
 // A record file: created, or emptied when it exists, on Open; or standard
 // output. Each line is flushed as it is written, so the records received so

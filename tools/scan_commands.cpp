@@ -37,9 +37,10 @@ Outcome Scan(const Context& context) {
   for (int port : ports) {
     const LineScan& result = results[port];
     for (int machine : result.found) {
-      Report(context, (ports.size() > 1 ? "port " + std::to_string(port) + ": " : "") +
-                          std::to_string(machine),
-             JsonObject().Add("port", port).Add("machine", machine));
+      Report(
+          context,
+          (ports.size() > 1 ? "port " + std::to_string(port) + ": " : "") + std::to_string(machine),
+          JsonObject().Add("port", port).Add("machine", machine));
     }
     if (!result.opened)
       failures += (failures.empty() ? "" : "; ") +

@@ -1,7 +1,6 @@
-#include <windows.h>
-
 #include <io.h>
 #include <stdio.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <atomic>

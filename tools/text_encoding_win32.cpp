@@ -15,7 +15,8 @@ constexpr UINT kGbkCodePage = 936;
 std::optional<std::string> Utf8ToGbk(const std::string& utf8) {
   if (utf8.empty()) return std::string();
   const int size = static_cast<int>(utf8.size());
-  int wide_length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
+  int wide_length =
+      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
   if (wide_length <= 0) return std::nullopt;
   std::vector<wchar_t> wide(static_cast<std::size_t>(wide_length));
   MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, wide.data(), wide_length);

@@ -96,10 +96,11 @@ TEST(CliInterrupt, CtrlCDuringACollectKeepsTheRecordsAndReleasesTheTerminal) {
   EXPECT_LT(kept, static_cast<std::size_t>(kRecords));
   // "20", the record, the machine number, CR LF: no partial line.
   EXPECT_EQ(records.size(), kept * (2 + 17 + 3 + 2)) << records;
-  EXPECT_EQ(Contents(err), "icbus: interrupted: the download from terminal 9 on port 1 stopped "
-                           "after " +
-                               std::to_string(kept) + " records, which are in " + file +
-                               "; the terminal was released\n");
+  EXPECT_EQ(Contents(err),
+            "icbus: interrupted: the download from terminal 9 on port 1 stopped "
+            "after " +
+                std::to_string(kept) + " records, which are in " + file +
+                "; the terminal was released\n");
   EXPECT_EQ(Contents(out), "");
   // The terminal was let go: the last frame on the wire is the closing one.
   ASSERT_TRUE(sim.WaitForFrame("> S SZ!"));

@@ -58,8 +58,8 @@ TEST(Amounts, FinerThanTheUnitIsRefusedBeforeSending) {
        "0.01 yuan is finer than this card's unit of 0.1 yuan"},
       {Card({"limit", "daily", "set"}, {"--limit", "20.05"}),
        "20.05 yuan is finer than the card's limit unit of 0.1 yuan"},
-      {Card({"issue"}, {"--number", "1", "--password", "12345", "--daily-limit", "0.55",
-                        "--decimals", "2"}),
+      {Card({"issue"},
+            {"--number", "1", "--password", "12345", "--daily-limit", "0.55", "--decimals", "2"}),
        "0.55 yuan is finer than the card's limit unit of 0.1 yuan"},
       {{"topup", "send", "--port", "1", "--machine", "7", "--card", "1", "--mgmt", "1", "--mode",
         "add", "--name", "", "--amount", "0.05"},
@@ -104,9 +104,9 @@ TEST_F(VerifyTest, ABalanceThatMovedByTheAmountIsConfirmed) {
   bus_.balances = {12.3, 13.5};
   Ran ran = Run({"topup"}, {"--amount", "1.2"});
   EXPECT_EQ(ran.code, 0) << ran.err;
-  EXPECT_EQ(ran.calls, (std::vector<std::string>{"ReadBalance(1, 2, 2, 0)",
-                                                  "Increase(1, 0, 2, 2, 1.2, 0)",
-                                                  "ReadBalance(1, 2, 2, 0)"}));
+  EXPECT_EQ(ran.calls,
+            (std::vector<std::string>{"ReadBalance(1, 2, 2, 0)", "Increase(1, 0, 2, 2, 1.2, 0)",
+                                      "ReadBalance(1, 2, 2, 0)"}));
   EXPECT_EQ(ran.out,
             "topped up 1.2 yuan (sector 2 block 2 on the card writer on port 1)\n"
             "balance read back: 13.5 yuan, as expected\n");
@@ -155,8 +155,8 @@ TEST_F(VerifyTest, AnUnreadableCardIsNotWritten) {
 TEST(TopUpFont, ANameNoFontCanDrawIsRefusedWithTheRemedy) {
   FakeBus bus;
   bus.drawable = false;
-  Ran ran = RunTool({"topup", "send", "--port", "1", "--machine", "7", "--card", "1", "--mgmt",
-                     "1", "--mode", "add", "--amount", "1", "--name", "王一"},
+  Ran ran = RunTool({"topup", "send", "--port", "1", "--machine", "7", "--card", "1", "--mgmt", "1",
+                     "--mode", "add", "--amount", "1", "--name", "王一"},
                     &bus);
   EXPECT_EQ(ran.code, 1);
   EXPECT_EQ(ran.calls, (std::vector<std::string>{"icbus_name_drawable(\"\xcd\xf5\xd2\xbb\")"}));

@@ -53,7 +53,8 @@ TEST(BroadcastCheck, OneTerminalAnsweringTakesTheChange) {
     Calls calls = ScanTo(999);
     calls.push_back(row.call);
     EXPECT_EQ(ran.calls, calls);
-    EXPECT_EQ(ran.err, "sending " + row.what + " to terminal 5, the only one answering on port 1\n");
+    EXPECT_EQ(ran.err,
+              "sending " + row.what + " to terminal 5, the only one answering on port 1\n");
     EXPECT_EQ(ran.out, "the terminal on port 1 took " + row.what + "\n");
   }
 }
@@ -66,11 +67,12 @@ TEST(BroadcastCheck, TwoTerminalsAnsweringStopTheScanAndSendNothing) {
     Ran ran = RunTool(row.args, &bus);
     EXPECT_EQ(ran.code, 1);
     EXPECT_EQ(ran.calls, ScanTo(5));
-    EXPECT_EQ(ran.err, "icbus: terminals 1 and 5 answer on port 1, and every terminal on the "
-                       "line would take " +
-                           row.what +
-                           ": connect only the one terminal meant, or give --yes to send it "
-                           "anyway; nothing was sent\n");
+    EXPECT_EQ(ran.err,
+              "icbus: terminals 1 and 5 answer on port 1, and every terminal on the "
+              "line would take " +
+                  row.what +
+                  ": connect only the one terminal meant, or give --yes to send it "
+                  "anyway; nothing was sent\n");
     EXPECT_EQ(ran.out, "");
   }
 }

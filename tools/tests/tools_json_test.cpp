@@ -10,7 +10,8 @@ namespace {
 TEST(JsonString, EscapesWhatJsonMustAndKeepsUtf8) {
   EXPECT_EQ(JsonString("plain"), "\"plain\"");
   EXPECT_EQ(JsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
-  EXPECT_EQ(JsonString(std::string("\r\n\t\x01\x7f", 5)), "\"\\u000d\\u000a\\u0009\\u0001\\u007f\"");
+  EXPECT_EQ(JsonString(std::string("\r\n\t\x01\x7f", 5)),
+            "\"\\u000d\\u000a\\u0009\\u0001\\u007f\"");
   EXPECT_EQ(JsonString(std::string("\0x", 2)), "\"\\u0000x\"");
   EXPECT_EQ(JsonString("王一"), "\"王一\"");
   // Bytes that are not UTF-8 (a garbled or GBK reply) still make valid JSON.
@@ -81,20 +82,20 @@ TEST(JsonOutput, ListsGiveOneObjectALine) {
 
   bus.results["GetRecordCount"] = -1;
   Ran counts = RunTool(Json({"records", "count", "--port", "1", "--machine", "4,5"}), &bus);
-  EXPECT_EQ(counts.out,
-            "{\"port\":1,\"machine\":4,\"count\":null}\n{\"port\":1,\"machine\":5,\"count\":null}\n");
+  EXPECT_EQ(
+      counts.out,
+      "{\"port\":1,\"machine\":4,\"count\":null}\n{\"port\":1,\"machine\":5,\"count\":null}\n");
 }
 
 TEST(JsonOutput, TheCollectSummaryAndMonitorLines) {
   FakeBus bus;
   bus.records = {{1, "20A005"}, {1, "OVER"}};
-  Ran ran = RunTool(Json({"records", "collect", "--port", "1", "--machine", "5", "--kind",
-                          "water", "--out", "-"}),
+  Ran ran = RunTool(Json({"records", "collect", "--port", "1", "--machine", "5", "--kind", "water",
+                          "--out", "-"}),
                     &bus);
   EXPECT_EQ(ran.code, 0) << ran.err;
   EXPECT_EQ(ran.out, "20A005\r\n");
-  EXPECT_EQ(ran.err,
-            "{\"port\":1,\"machine\":5,\"records\":1,\"file\":\"-\",\"complete\":true}\n");
+  EXPECT_EQ(ran.err, "{\"port\":1,\"machine\":5,\"records\":1,\"file\":\"-\",\"complete\":true}\n");
 
   bus.polls = {{1, "ABCDEFGHIJKLMNOPQRST"}, {1, "000000"}, {1, "123456"}};
   int polls = 0;

@@ -210,9 +210,7 @@ TEST_F(LibraryTest, MonitorPrintsASwipeAndStopsWhenInterrupted) {
   int pauses = 0;
   Host host;
   // A poll's reply window is short; a few polls make a loaded machine safe.
-  host.interrupted = [&] {
-    return pauses >= 5 || out_.str().find(swipe) != std::string::npos;
-  };
+  host.interrupted = [&] { return pauses >= 5 || out_.str().find(swipe) != std::string::npos; };
   host.pause = [&](int) { ++pauses; };
   host.now = [] {
     std::tm t = {};

@@ -52,7 +52,8 @@ CliRun RunCli(const std::vector<std::string>& args) {
   CliRun run;
   char directory[MAX_PATH];
   if (!GetTempPathA(sizeof directory, directory)) return run;
-  const std::string stem = std::string(directory) + "icbus-cli-" + std::to_string(GetCurrentProcessId());
+  const std::string stem =
+      std::string(directory) + "icbus-cli-" + std::to_string(GetCurrentProcessId());
   const std::string out_path = stem + ".out", err_path = stem + ".err";
   HANDLE out = Capture(out_path), err = Capture(err_path);
   std::string line = Quoted(CliPath());
@@ -68,8 +69,8 @@ CliRun RunCli(const std::vector<std::string>& args) {
   std::vector<char> command(line.begin(), line.end());
   command.push_back('\0');
   if (out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
-      CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                     &startup, &process)) {
+      CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                     &process)) {
     if (WaitForSingleObject(process.hProcess, kLimitMillis) == WAIT_OBJECT_0) {
       DWORD code = 0;
       if (GetExitCodeProcess(process.hProcess, &code)) run.code = static_cast<int>(code);

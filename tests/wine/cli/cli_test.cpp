@@ -93,8 +93,8 @@ TEST_F(CliTest, ABroadcastWithTwoTerminalsOnTheLineSendsOnlyTheScan) {
 }
 
 TEST_F(CliTest, RecordsToStandardOutput) {
-  CliRun run = RunCli(
-      {"records", "collect", "--port", "1", "--machine", "9", "--kind", "attendance", "--out", "-"});
+  CliRun run = RunCli({"records", "collect", "--port", "1", "--machine", "9", "--kind",
+                       "attendance", "--out", "-"});
   ASSERT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(run.err, "2 records from terminal 9 on port 1 written to standard output\n");
   // Each record line (with the machine number after it) ends in one CR LF,
