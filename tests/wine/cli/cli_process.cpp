@@ -32,6 +32,15 @@ HANDLE Capture(const std::string& path) {
                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// The command line in UTF-16, so that Chinese arguments reach the program
+// whatever the ANSI code page.
+std::vector<wchar_t> Wide(const std::string& utf8) {
+  int length = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+  std::vector<wchar_t> wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
+  if (length > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide.data(), length);
+  return wide;
+}
+
 std::string Contents(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
@@ -59,17 +68,16 @@ CliRun RunCli(const std::vector<std::string>& args) {
   std::string line = Quoted(CliPath());
   for (const std::string& arg : args) line += " " + Quoted(arg);
 
-  STARTUPINFOA startup = {};
+  STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   startup.hStdOutput = out;
   startup.hStdError = err;
   PROCESS_INFORMATION process = {};
-  std::vector<char> command(line.begin(), line.end());
-  command.push_back('\0');
+  std::vector<wchar_t> command = Wide(line);
   if (out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
-      CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+      CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                      &process)) {
     if (WaitForSingleObject(process.hProcess, kLimitMillis) == WAIT_OBJECT_0) {
       DWORD code = 0;

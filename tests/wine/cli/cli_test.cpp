@@ -22,6 +22,7 @@ class CliTest : public ::testing::Test {
     skip_ = log_.Frames().size();
   }
   Wire WireSince(std::size_t expected) { return log_.FramesAfter(skip_, expected); }
+  void Restart() { skip_ = log_.Frames().size(); }
 
   SimLog log_;
   std::size_t skip_ = 0;
@@ -90,6 +91,24 @@ TEST_F(CliTest, ABroadcastWithTwoTerminalsOnTheLineSendsOnlyTheScan) {
     EXPECT_TRUE(probe || frame == "> S SZ!") << frame;
   }
   EXPECT_EQ(wire.back(), "> S SZ!");
+}
+
+TEST_F(CliTest, ChineseTextsReachTheTerminalInGbk) {
+  CliRun run = RunCli({"set", "display", "--port", "1", "--machine", "9", "--line", "A", "--text",
+                       "\xe7\x8e\x8b\xe4\xb8\x80"});  // 王一
+  EXPECT_EQ(run.code, 0) << run.err;
+  Wire wire = WireSince(5);
+  ASSERT_EQ(wire.size(), 5u);
+  EXPECT_NE(wire[2].find("A\\xCD\\xF5\\xD2\\xBB"), std::string::npos) << wire[2];
+
+  // A character GBK does not have is refused before anything is sent.
+  Restart();
+  run = RunCli({"set", "display", "--port", "1", "--machine", "9", "--line", "A", "--text",
+                "\xf0\x9f\x98\x80"});
+  EXPECT_EQ(run.code, 2);
+  EXPECT_NE(run.err.find("--text has characters GBK cannot represent"), std::string::npos)
+      << run.err;
+  EXPECT_TRUE(WireSince(0).empty());
 }
 
 TEST_F(CliTest, RecordsToStandardOutput) {
