@@ -87,6 +87,9 @@ const BusApi& LibraryApi() {
     api.probe = icbus_probe;
     api.last_error = icbus_last_error;
     api.last_error_message = icbus_last_error_message;
+    api.end_download = icbus_end_download;
+    api.name_drawable = icbus_name_drawable;
+    api.version = icbus_version;
     return api;
   }();
   return api;

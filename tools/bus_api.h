@@ -118,6 +118,9 @@ struct BusApi {
   // Why the last call on this thread failed.
   int(ICBUS_CALL* last_error)() = nullptr;
   const char*(ICBUS_CALL* last_error_message)() = nullptr;
+  int(ICBUS_CALL* end_download)() = nullptr;
+  int(ICBUS_CALL* name_drawable)(const char* name) = nullptr;
+  const char*(ICBUS_CALL* version)() = nullptr;
 };
 
 // The exports of the icbus library this program is linked against.
