@@ -1,7 +1,7 @@
 #include "run.h"
 
 #include "help.h"
-#include "reason.h"
+#include "failure_reason.h"
 #include "resolve.h"
 
 namespace icbus::tool {

@@ -13,7 +13,7 @@
 
 #include "catalog.h"
 #include "pty_terminal.h"
-#include "reason.h"
+#include "failure_reason.h"
 #include "run.h"
 
 namespace icbus::tool {

@@ -1,4 +1,4 @@
-#include "reason.h"
+#include "failure_reason.h"
 
 #include <cctype>
 
