@@ -1,5 +1,6 @@
 #include "fuzz_input.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -162,15 +163,30 @@ Answer AnswerReader::Next() {
 }
 
 void AnswerWriter::Add(const std::optional<std::string>& reply) {
-  if (!reply) {
+  Answer answer;
+  answer.silent = !reply;
+  if (reply) answer.bytes = *reply;
+  Add(answer);
+}
+
+void AnswerWriter::Add(const Answer& answer) {
+  if (answer.silent) {
     bytes_.push_back('\0');
     return;
   }
-  const std::size_t length = reply->size() < kMaxAnswer ? reply->size() : kMaxAnswer;
-  bytes_.push_back(static_cast<char>(kPlain | kLongLength));
+  const std::size_t length = answer.bytes.size() < kMaxAnswer ? answer.bytes.size() : kMaxAnswer;
+  const bool delayed = answer.delay_ms > 0;
+  const bool split = answer.split_at > 0 && answer.split_at < length;
+  bytes_.push_back(static_cast<char>(kPlain | kLongLength | (delayed ? kDelayed : 0) |
+                                     (split ? kSplit : 0)));
   bytes_.push_back(static_cast<char>(length & 0xFF));
   bytes_.push_back(static_cast<char>(length >> 8));
-  bytes_.append(*reply, 0, length);
+  if (delayed) bytes_.push_back(static_cast<char>(std::min(answer.delay_ms / kDelayUnitMs, 255u)));
+  if (split) {
+    bytes_.push_back(static_cast<char>(std::min<std::size_t>(answer.split_at, 255)));
+    bytes_.push_back(static_cast<char>(std::min(answer.gap_ms / kGapUnitMs, 255u)));
+  }
+  bytes_.append(answer.bytes, 0, length);
 }
 
 std::string JoinStreams(const std::string& calls, const std::string& answers) {

@@ -79,6 +79,9 @@ class AnswerWriter {
  public:
   // A device's plain reply, at once and in one piece; nothing is silence.
   void Add(const std::optional<std::string>& reply);
+  // Any answer: late, in two pieces, up to kMaxAnswer bytes. The delay is
+  // kept in steps of 32 ms and the gap in steps of 8 ms.
+  void Add(const Answer& answer);
   const std::string& bytes() const { return bytes_; }
 
  private:

@@ -62,10 +62,12 @@ class Script {
   CallWriter calls_;
 };
 
+// A seed from a device model, or (without one) from answers written here.
 struct Seed {
   const char* name;
   std::function<std::unique_ptr<sim::Device>()> device;
   std::function<void(Script&)> calls;
+  std::function<void(AnswerWriter&)> answers;
 };
 
 std::unique_ptr<sim::Device> MakeTerminal(sim::TerminalKind kind, int decimals) {
@@ -92,6 +94,55 @@ void Download(Script& s, const char* record, int count) {
   for (int i = 0; i < count; ++i) s.Op(record).Int(5).Out();
 }
 
+// What a broken or hostile device sends: kilobytes of junk without "!",
+// NUL bytes before the "!", replies cut short, late and in two pieces, and
+// true words followed by noise.
+void HostileAnswers(AnswerWriter& a) {
+  std::string junk;
+  for (int i = 0; junk.size() < kMaxAnswer; ++i) {
+    if (char c = static_cast<char>(i * 7); c != '!') junk.push_back(c);
+  }
+  Answer answer;
+  answer.silent = false;
+  const auto add = [&](std::string bytes, std::uint32_t delay_ms, std::size_t split_at,
+                       std::uint32_t gap_ms) {
+    answer.bytes = std::move(bytes);
+    answer.delay_ms = delay_ms;
+    answer.split_at = split_at;
+    answer.gap_ms = gap_ms;
+    a.Add(answer);
+  };
+  add(junk, 0, 0, 0);
+  add(std::string("OK\0!", 4), 0, 0, 0);
+  add("OK", 0, 0, 0);
+  add("OK!", 0, 1, 400);
+  add("OK!", 1600, 0, 0);
+  add(std::string("\0\0\0!", 4), 0, 0, 0);
+  add("DONE!" + junk.substr(0, 100), 0, 0, 0);
+  add("OK!", 0, 0, 0);
+  add("OVER", 0, 0, 0);
+  add("OK!", 0, 0, 0);
+  add("20260101080000123456789!", 0, 0, 0);
+  add("OK!", 0, 0, 0);
+  add("000123!", 0, 2, 150);
+  add("R2!", 0, 0, 0);
+  add("OK!", 0, 0, 0);
+  add("0000000000!0000000000", 0, 0, 0);
+}
+
+void HostileCalls(Script& s) {
+  s.Op("GetTime").Int(1).Int(5).Out();
+  s.Op("GetRecordCount").Int(1).Int(5);
+  s.Op("ReadCard").Card().Out();
+  s.Op("GetFirst").Int(1).Int(5);
+  for (int i = 0; i < 3; ++i) s.Op("GetNext").Int(5).Out();
+  s.Op("GetTotal").Int(1).Int(5);
+  s.Op("icDevInit").Text("1").Op("ChangeicDevSettings").Int(0);
+  s.Op("Real_time").Int(5).Out().Op("icDevClose");
+  s.Op("Increase").Int(0).Int(0).Double(1.0).Card();
+  s.Op("GetTimeA").Int(1).Int(5).Int(123456).Out();
+}
+
 void CardSession(Script& s) {
   s.Op("SetPassA").Int(1).Text("FFFFFFFFFFFF");
   s.Op("WriteCardEx").Text("123456").Text("13579").Double(50.0).Card();
@@ -111,10 +162,20 @@ void CardSession(Script& s) {
   s.Op("BeepAX").Int(1).Int(1);
 }
 
+Seed Modelled(const char* name, std::function<std::unique_ptr<sim::Device>()> device,
+              std::function<void(Script&)> calls) {
+  return Seed{name, std::move(device), std::move(calls), nullptr};
+}
+
+Seed Written(const char* name, std::function<void(Script&)> calls,
+             std::function<void(AnswerWriter&)> answers) {
+  return Seed{name, nullptr, std::move(calls), std::move(answers)};
+}
+
 const std::vector<Seed>& Seeds() {
   using sim::TerminalKind;
   static const std::vector<Seed> seeds = {
-      {"window-terminal", [] { return MakeTerminal(TerminalKind::kWindow, 1); },
+      Modelled("window-terminal", [] { return MakeTerminal(TerminalKind::kWindow, 1); },
        [](Script& s) {
          s.Op("GetTime").Int(1).Int(5).Out();
          s.Op("GetTimeA").Int(1).Int(5).Int(123456).Out();
@@ -139,8 +200,8 @@ const std::vector<Seed>& Seeds() {
          Download(s, "GetNext", 4);
          s.Op("GetFirst").Int(1).Int(5).Op("GetNextBak").Int(5).Out().Op("icbus_end_download");
          s.Op("Clear").Int(1).Int(5);
-       }},
-      {"window-terminal-fen", [] { return MakeTerminal(TerminalKind::kWindow, 2); },
+       }),
+      Modelled("window-terminal-fen", [] { return MakeTerminal(TerminalKind::kWindow, 2); },
        [](Script& s) {
          s.Op("SetDecLen").Text("2").Op("icbus_set_fast_replies").Int(1);
          s.Op("GetTotal").Int(1).Int(5);
@@ -148,8 +209,8 @@ const std::vector<Seed>& Seeds() {
          s.Op("icbus_end_download");
          s.Op("GetFirst").Int(1).Int(5).Op("GetNextBak").Int(5).Out().Op("GetNextBak").Int(5).Out();
          s.Op("icbus_end_download");
-       }},
-      {"attendance-terminal", [] { return MakeTerminal(TerminalKind::kAttendance, 1); },
+       }),
+      Modelled("attendance-terminal", [] { return MakeTerminal(TerminalKind::kAttendance, 1); },
        [](Script& s) {
          s.Op("SetScreenDisplayText").Text("AWelcome").Int(1).Int(5);
          s.Op("SetIntervalTime").Int(5).Int(1).Int(5);
@@ -157,32 +218,32 @@ const std::vector<Seed>& Seeds() {
          s.Op("DelOpenCardEx").Text("000123456789").Int(1).Int(5);
          s.Op("ClearOpenCardEx").Int(1).Int(5).Op("ClearOpenCard").Int(1).Int(5);
          Download(s, "GetNextK", 4);
-       }},
-      {"timer", [] { return MakeTerminal(TerminalKind::kTimer, 1); },
+       }),
+      Modelled("timer", [] { return MakeTerminal(TerminalKind::kTimer, 1); },
        [](Script& s) {
          s.Op("SetBellTime").Text("01080010").Int(1).Int(5);
          s.Op("SetOpenTime").Text("107300800").Int(1).Int(5);
          Download(s, "GetNextR", 4);
-       }},
-      {"water-controller", [] { return MakeTerminal(TerminalKind::kWater, 1); },
+       }),
+      Modelled("water-controller", [] { return MakeTerminal(TerminalKind::kWater, 1); },
        [](Script& s) {
          s.Op("SetWaterParam").Int(5).Int(2).Int(10).Int(1).Int(5);
          s.Op("SetReadCardName").Text("00012312345 name").Int(1).Int(5);
          Download(s, "GetNextW", 4);
-       }},
-      {"self-service-top-up-records", [] { return MakeTerminal(TerminalKind::kTopUp, 1); },
+       }),
+      Modelled("self-service-top-up-records", [] { return MakeTerminal(TerminalKind::kTopUp, 1); },
        [](Script& s) {
          s.Op("GetRecordCountA").Int(1).Int(5).Int(123456);
          s.Op("GetFirstA").Int(1).Int(5).Int(123456);
          for (int i = 0; i < 4; ++i) s.Op("GetNextA").Int(5).Out();
-       }},
-      {"desktop-top-up", [] { return MakeTerminal(TerminalKind::kDesktopTopUp, 1); },
+       }),
+      Modelled("desktop-top-up", [] { return MakeTerminal(TerminalKind::kDesktopTopUp, 1); },
        [](Script& s) {
          s.Op("GetRecordCountAt").Int(1).Int(5).Int(123456);
          s.Op("GetFirstA").Int(1).Int(5).Int(123456);
          for (int i = 0; i < 4; ++i) s.Op("GetNextAt").Int(5).Out();
-       }},
-      {"top-up-order",
+       }),
+      Modelled("top-up-order",
        [] {
          sim::TopUpMachineConfig config;
          config.machine = 3;
@@ -193,34 +254,35 @@ const std::vector<Seed>& Seeds() {
          s.Op("TransmitATM").Int(1).Int(3).Int(12345).Int(1).Double(12.3);
          s.Text("\xcd\xf5\xd0\xa1\xc3\xf7").Int(4321);
          s.Op("TransmitATM").Int(1).Int(3).Int(1048575).Int(0).Double(0.1).Text("  ").Int(4321);
-       }},
-      {"swipe-monitor", [] { return MakeTerminal(TerminalKind::kWindow, 1); },
+       }),
+      Modelled("swipe-monitor", [] { return MakeTerminal(TerminalKind::kWindow, 1); },
        [](Script& s) {
          s.Op("icDevInit").Text("1").Op("ChangeicDevSettings").Int(0);
          s.Op("icbus_probe").Int(5);
          for (int i = 0; i < 3; ++i) s.Op("Real_time").Int(5).Out();
          s.Op("icDevClose");
-       }},
-      {"broadcasts", [] { return MakeTerminal(TerminalKind::kWindow, 1); },
+       }),
+      Modelled("broadcasts", [] { return MakeTerminal(TerminalKind::kWindow, 1); },
        [](Script& s) {
          s.Op("SetMasterCard").Int(1).Text("654321");
          s.Op("SetMasterCardA").Text("123456").Int(1).Int(5).Int(654321);
          s.Op("SetPass").Int(1).Text("A1B2C3D4E5F6");
          s.Op("Log_onPass").Int(1).Text("A1B2C3D4E5F6");
          s.Op("SetMachNo").Int(1).Text("007K");
-       }},
-      {"card-writer", MakeWriter, CardSession},
-      {"card-writer-fen", MakeWriter,
+       }),
+      Modelled("card-writer", MakeWriter, CardSession),
+      Modelled("card-writer-fen", MakeWriter,
        [](Script& s) {
          s.Op("SetDecLen").Text("2");
          CardSession(s);
          s.Op("WriteCardAccountNo").Text("12345678").Card();
-       }},
-      {"own-session", [] { return MakeTerminal(TerminalKind::kWindow, 1); },
+       }),
+      Modelled("own-session", [] { return MakeTerminal(TerminalKind::kWindow, 1); },
        [](Script& s) {
          s.Op("icbus_session").Op("GetFirst").Int(1).Int(5).Op("GetNext").Int(5).Out();
          s.Op("icbus_session");
-       }},
+       }),
+      Written("hostile-replies", HostileCalls, HostileAnswers),
   };
   return seeds;
 }
@@ -244,6 +306,15 @@ std::string MakeInput(const Seed& seed) {
   Script script;
   seed.calls(script);
   AnswerWriter answers;
+  if (!seed.device) {
+    seed.answers(answers);
+    const std::string input = JoinStreams(script.bytes(), answers.bytes());
+    Harness harness(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());
+    harness.Run();
+    std::printf("%-28s %3zu frames, %3d answers\n", seed.name, Writes(harness.events()).size(),
+                Answers(harness.events()));
+    return input;
+  }
   const std::string calls_only = JoinStreams(script.bytes(), "");
   std::vector<std::string> recorded;
   {
