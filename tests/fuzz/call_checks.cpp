@@ -131,11 +131,17 @@ void Call::Check() {
     failures_.push_back("arguments the call refuses reached the wire or succeeded");
   }
   if (success_ || answered_) {
-    bool bang = false;
+    bool bang = false, word = false;
     std::string text;
-    for (const std::string& reply : RepliesSince(harness_->events(), first_event_))
-      bang = bang || ReplyText(reply, &text);
+    for (const std::string& reply : RepliesSince(harness_->events(), first_event_)) {
+      if (!ReplyText(reply, &text)) continue;
+      bang = true;
+      word = word || (required_reply_ && text == required_reply_);
+    }
     if (!bang) failures_.push_back("reported an answer without a reply that has \"!\"");
+    if (success_ && required_reply_ && !word) {
+      failures_.push_back(std::string("succeeded without the answer \"") + required_reply_ + "\"");
+    }
   }
   if (family_ != Family::kControl &&
       harness_->line().NowMicros() - started_micros_ > kLongestCallMicros) {

@@ -42,8 +42,11 @@ void RefusedBlock(Call& call, const Target& target, int code) {
   }
 }
 
+// An operation that writes the block: it succeeds only on the writer's
+// "DONE".
 template <class F>
 void CardOperation(Call& call, F&& run) {
+  call.RequireReply("DONE");
   const Target target = Targeted(call);
   const int code = run(target);
   CardCode(call, code);
@@ -72,6 +75,7 @@ const std::vector<Row> kRows = {
        const int port = c.Int();
        const char* key = c.Text();
        c.Refuses(BadPort(port) || BadText(key) || std::strlen(key) > 13);
+       c.RequireReply("DONE");
        Boolean(c, SetPassA(port, key));
      }},
     {"ReadCard", Family::kCardWriter,

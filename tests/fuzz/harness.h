@@ -5,7 +5,8 @@
 //
 // Promises checked after every call:
 //  - a success is reported only after a reply in which "!" came before any
-//    NUL byte was read;
+//    NUL byte was read, and only after the very word the command waits for
+//    ("DONE", "OK") where it waits for one;
 //  - results stay within the values the export documents;
 //  - arguments the export refuses put nothing on the wire;
 //  - every text frame is one command ending in its only "!", with no NUL;
@@ -93,6 +94,8 @@ class Call {
   void AllowPasswordWrite() { password_write_ = true; }
   // A raw frame of this length the call sends (the top-up order).
   void AllowRawFrame(std::size_t length) { raw_frame_ = length; }
+  // A success needs a reply of exactly this text ("DONE", "OK").
+  void RequireReply(const char* text) { required_reply_ = text; }
   // The output must be a prefix of a reply's text.
   void OutputFromReply(const char* out) { from_reply_ = out; }
   // A row's own promise.
@@ -129,6 +132,7 @@ class Call {
   bool password_write_ = false;
   std::size_t raw_frame_ = 0;
   const char* from_reply_ = nullptr;
+  const char* required_reply_ = nullptr;
   std::vector<std::string> failures_;
 };
 

@@ -130,6 +130,17 @@ const Case kCases[] = {
        ReadPort(reply, 15);
        DevClose();
      }},
+    {"success on another word than the command's", Family::kTerminal, {"OK!", "DONX!"},
+     "without the answer \"DONE\"",
+     [](Call& c) {
+       c.RequireReply("DONE");
+       c.Succeeded(true);
+       Select();
+       Send("SJ!");
+       std::uint8_t reply[8] = {};
+       ReadPort(reply, 5);
+       DevClose();
+     }},
     {"call that blocks too long", Family::kTerminal, {}, "longer than any documented wait",
      [](Call& c) { c.harness().line().SleepMillis(12000); }},
     {"a real GetTime", Family::kTerminal, {"OK!", "20260101080000!"}, nullptr,

@@ -6,22 +6,28 @@
 namespace icbus::fuzz {
 namespace {
 
-// A transaction with a terminal addressed by its machine number.
+constexpr char kDone[] = "DONE";
+constexpr char kOk[] = "OK";
+
+// A transaction with a terminal addressed by its machine number; it
+// succeeds on the answer `word`.
 template <class F>
-void Addressed(Call& call, F&& run) {
+void Addressed(Call& call, F&& run, const char* word = kDone) {
   const int port = call.Int();
   const int machine = call.Int();
   call.Refuses(BadPort(port) || BadMachine(machine));
+  call.RequireReply(word);
   Boolean(call, run(port, machine));
 }
 
 // The same with the management card number.
 template <class F>
-void WithCard(Call& call, F&& run) {
+void WithCard(Call& call, F&& run, const char* word = kDone) {
   const int port = call.Int();
   const int machine = call.Int();
   const int card = call.Int();
   call.Refuses(BadPort(port) || BadMachine(machine) || BadCard(card));
+  call.RequireReply(word);
   Boolean(call, run(port, machine, card));
 }
 
@@ -39,6 +45,7 @@ void Broadcast(Call& call, F&& run) {
   const int port = call.Int();
   const char* text = call.Text();
   call.Refuses(BadPort(port) || BadText(text));
+  call.RequireReply(kDone);
   Boolean(call, run(port, text));
 }
 
@@ -239,9 +246,8 @@ const std::vector<Row> kRows = {
        c.Answered(total != -1.0);
        c.InRange(total == -1.0 || (std::isfinite(total) && total >= 0));
      }},
-    {"GetFirst", Family::kOpensDownload,
-     [](Call& c) { Addressed(c, GetFirst); }},
-    {"GetFirstA", Family::kOpensDownload, [](Call& c) { WithCard(c, GetFirstA); }},
+    {"GetFirst", Family::kOpensDownload, [](Call& c) { Addressed(c, GetFirst, kOk); }},
+    {"GetFirstA", Family::kOpensDownload, [](Call& c) { WithCard(c, GetFirstA, kOk); }},
     {"GetNext", Family::kRecord, [](Call& c) { Record(c, DecimalsSize(37, 38), GetNext); }},
     {"GetNextK", Family::kRecord, [](Call& c) { Record(c, 23, GetNextK); }},
     {"GetNextR", Family::kRecord, [](Call& c) { Record(c, 23, GetNextR); }},
@@ -266,6 +272,7 @@ const std::vector<Row> kRows = {
        const int machine = c.Int();
        const int result = icbus_probe(machine);
        c.Succeeded(result == 1);
+       c.RequireReply(kOk);
        c.InRange(result >= -1 && result <= 1);
        c.Refuses(BadMachine(machine));
      }},
@@ -276,6 +283,7 @@ const std::vector<Row> kRows = {
        const char* name = c.Text();
        const int management_card = c.Int();
        c.AllowRawFrame(109);
+       c.RequireReply(kDone);
        c.Refuses(BadPort(port) || BadMachine(machine) || BadCard(management_card) || card < 0 ||
                  card > 1048575 || mode < 0 || mode > 65535 || BadAmount(amount) ||
                  amount >= 6553.6 || !name);
