@@ -32,8 +32,9 @@ set(ICBUS_SDK_EXAMPLES
   ${PROJECT_SOURCE_DIR}/examples/CMakeLists.txt
   ${PROJECT_SOURCE_DIR}/examples/clock_collect.c
   ${PROJECT_SOURCE_DIR}/examples/card_issue.c
+  ${PROJECT_SOURCE_DIR}/examples/bus_records.cpp
   ${PROJECT_SOURCE_DIR}/examples/card-writer.json)
-set(ICBUS_SDK_PROGRAMS $<TARGET_FILE:clock_collect> $<TARGET_FILE:card_issue>)
+set(ICBUS_SDK_PROGRAMS $<TARGET_FILE:clock_collect> $<TARGET_FILE:card_issue> $<TARGET_FILE:bus_records>)
 set(ICBUS_SDK_TOOLS "")
 set(ICBUS_SDK_TOOL_TARGETS "")
 if(TARGET icbus-console)
@@ -60,7 +61,7 @@ add_custom_command(OUTPUT ${ICBUS_SDK_ZIP}
           "-DHEADERS=${headers}" "-DEXAMPLES=${examples}" "-DPROGRAMS=${programs}" "-DTOOLS=${tools}"
           "-DDOCS=${docs}"
           -P ${CMAKE_CURRENT_LIST_DIR}/make_sdk.cmake
-  DEPENDS icbus clock_collect card_issue ${ICBUS_SDK_TOOL_TARGETS}
+  DEPENDS icbus clock_collect card_issue bus_records ${ICBUS_SDK_TOOL_TARGETS}
           ${CMAKE_CURRENT_LIST_DIR}/make_sdk.cmake
           ${PROJECT_SOURCE_DIR}/src/exports/icbus.def ${ICBUS_SDK_HEADERS} ${ICBUS_SDK_EXAMPLES}
           ${ICBUS_SDK_DOCS}

@@ -27,7 +27,18 @@ add_test(NAME example_card_issue
           --wire "^> N SW02104523610100F40100000000C800214305!$"
           -- $<TARGET_FILE:card_issue> 1 74565 50)
 
-set_tests_properties(example_clock_collect example_card_issue PROPERTIES
+# The C++ interface with fast replies: the same frames as the C calls.
+add_test(NAME example_bus_records
+  COMMAND ${ICBUS_RUN_WITH_SIM} --sim $<TARGET_FILE:icbus-sim>
+          --work ${CMAKE_CURRENT_BINARY_DIR}/run/bus_records
+          --file stdout.txt "^clock of terminal 5: 20260101080000$"
+          --file stdout.txt "^terminal 5 holds 12 records$"
+          --file stdout.txt "^202612010800111000110001200500011005$"
+          --file stdout.txt "^downloaded 12 records$"
+          --wire "^> M SA005!$" --wire "^> S SD!$" --wire "^> S SK!$" --wire "^> S SC!$"
+          -- $<TARGET_FILE:bus_records> 1 5)
+
+set_tests_properties(example_clock_collect example_card_issue example_bus_records PROPERTIES
   LABELS examples TIMEOUT 60)
 
 

@@ -23,7 +23,7 @@ targets=$(ninja -C "$work" -t targets all | sed 's/:.*//')
 grep -qx 'host' <<<"$targets" || fail "the host program is not a target"
 grep -Eq '(^|/)libicbus\.so' <<<"$targets" || fail "libicbus.so is not a target"
 for unwanted in icbus-sim tools/icbus icbus_unit_tests icbus_e2e_tests icbus_tool_tests \
-  icbus-bench-download clock_collect card_issue; do
+  icbus-bench-download clock_collect card_issue bus_records; do
   ! grep -Eq "(^|/)$unwanted\$" <<<"$targets" || fail "$unwanted is built for the host"
 done
 commands=$(ninja -C "$work" -t commands host)

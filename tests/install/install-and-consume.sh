@@ -67,7 +67,8 @@ cmake -S "$source/examples" -B "$work/examples" -G Ninja -DCMAKE_PREFIX_PATH="$p
 
 # Each program must load the installed library, not one of a build tree.
 for program in "$work/consumer/consumer" "$work/pkg-config/consumer" \
-  "$work/examples/clock_collect" "$work/examples/card_issue" "$prefix/bin/icbus"; do
+  "$work/examples/clock_collect" "$work/examples/card_issue" "$work/examples/bus_records" \
+  "$prefix/bin/icbus"; do
   loaded=$(ldd "$program" | awk '$1 ~ /^libicbus/ { print $3 }')
   [[ -n $loaded && $(readlink -f "$loaded") == $(readlink -f "$libdir/libicbus.so.$major") ]] ||
     fail "${program#"$work"/} loads '$loaded', not the installed library"
@@ -89,6 +90,8 @@ run clock_collect --lines records.txt 12 --wire "^> S SC!$" \
   -- "$work/examples/clock_collect" 1 5 records.txt
 run card_issue --config "$source/examples/card-writer.json" \
   --file stdout.txt "^card 074565 holds 50.0 yuan$" -- "$work/examples/card_issue" 1 74565 50
+run bus_records --file stdout.txt "^downloaded 12 records$" --wire "^> S SK!$" \
+  -- "$work/examples/bus_records" 1 5
 run icbus-tool --file stdout.txt "^20260101080000$" --wire "^> M SA005!$" \
   -- "$prefix/bin/icbus" time get --port 1 --machine 5
 [[ $("$prefix/bin/icbus" --version) == "icbus $version" ]] || fail "icbus --version is wrong"

@@ -24,7 +24,8 @@ mkdir -p "$work"
 sdk=$work/$name
 for file in bin/icbus.dll include/icbus.h include/icbus_version.h lib/icbus.lib \
   lib/libicbus.dll.a lib/icbus.def examples/clock_collect.c examples/card_issue.c \
-  examples/CMakeLists.txt examples/clock_collect.exe examples/card_issue.exe \
+  examples/bus_records.cpp examples/CMakeLists.txt examples/clock_collect.exe \
+  examples/card_issue.exe examples/bus_records.exe \
   README-windows.md LICENSE CHANGELOG.md; do
   [[ -f $sdk/$file ]] || fail "the SDK has no $file"
 done
@@ -53,7 +54,7 @@ readme=$sdk/README-windows.md
 if [[ -f $readme ]]; then
   functions=$(sed -n 's/^ *\([A-Za-z_][A-Za-z0-9_]*\)@[0-9][0-9]*\( *@[0-9][0-9]*\)\{0,1\} *$/\1/p' "$def")
   for function in $functions; do
-    grep -Eq "public static extern [a-z]+ $function\(" "$readme" ||
+    grep -Eq "public static extern [A-Za-z]+ $function\\(" "$readme" ||
       fail "README-windows.md declares no C# $function"
     grep -Eq "Public Shared (Function|Sub) $function\(" "$readme" ||
       fail "README-windows.md declares no Visual Basic $function"
