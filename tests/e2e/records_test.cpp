@@ -226,7 +226,16 @@ class RealTime : public RecordsE2e, public ::testing::WithParamInterface<bool> {
 TEST_P(RealTime, QueuedSwipesThenNothingToReport) {
   const std::string first = "26120108301234560051", second = "26120108311234570052";
   std::vector<std::string> args;
-  if (GetParam()) args.push_back("--pace");
+  if (GetParam()) {
+#ifdef __SANITIZE_ADDRESS__
+    // The poll gives a terminal 63 ms to answer. A paced simulator built with
+    // the sanitisers, on a loaded machine, sometimes starts its reply after
+    // that window, so the reply lands in the next poll; the plain build and
+    // the unpaced case keep this check.
+    GTEST_SKIP() << "a sanitised, paced simulator cannot promise the poll's 63 ms window";
+#endif
+    args.push_back("--pace");
+  }
   Start({{"type", "terminal"}, {"machine", 5}, {"swipes", json::array({first, second})}}, args);
   ASSERT_EQ(icDevInit("1"), 1);
   ASSERT_EQ(ChangeicDevSettings(0), 1);
