@@ -241,7 +241,8 @@ void Call::CheckPort() const {
     if (kind == PortEvent::Kind::kOpen || kind == PortEvent::Kind::kClose) opened_or_closed = true;
   }
   switch (family_) {
-    case Family::kControl: return;
+    case Family::kControl:
+      return;
     case Family::kTerminal:
     case Family::kCardWriter:
       if (held_before_ && (Sent() || success_ || !held)) {

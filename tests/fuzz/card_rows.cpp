@@ -90,9 +90,8 @@ const std::vector<Row> kRows = {
     {"WriteCard", Family::kCardWriter,
      [](Call& c) {
        const char* number = c.Text();
-       CardOperation(c, [&](const Target& t) {
-         return WriteCard(t.port, t.sector, t.block, number);
-       });
+       CardOperation(c,
+                     [&](const Target& t) { return WriteCard(t.port, t.sector, t.block, number); });
      }},
     {"WriteCardEx", Family::kCardWriter,
      [](Call& c) {
@@ -117,9 +116,8 @@ const std::vector<Row> kRows = {
      [](Call& c) {
        const char* password = c.Text();
        if (TwoDecimals()) c.AllowPasswordWrite();
-       CardOperation(c, [&](const Target& t) {
-         return WriteCardPass(t.port, t.sector, t.block, password);
-       });
+       CardOperation(
+           c, [&](const Target& t) { return WriteCardPass(t.port, t.sector, t.block, password); });
      }},
     {"ReadCardPass", Family::kCardWriter,
      [](Call& c) {
@@ -134,9 +132,8 @@ const std::vector<Row> kRows = {
     {"ReadBalance", Family::kCardWriter,
      [](Call& c) {
        const int mode = c.Int();
-       NumberRead(c, 167772.15, [&](const Target& t) {
-         return ReadBalance(t.port, t.sector, t.block, mode);
-       });
+       NumberRead(c, 167772.15,
+                  [&](const Target& t) { return ReadBalance(t.port, t.sector, t.block, mode); });
      }},
     {"Increase", Family::kCardWriter,
      [](Call& c) {
@@ -158,9 +155,8 @@ const std::vector<Row> kRows = {
      }},
     {"ReadCardMaxConsume", Family::kCardWriter,
      [](Call& c) {
-       NumberRead(c, 167772.15, [&](const Target& t) {
-         return ReadCardMaxConsume(t.port, t.sector, t.block);
-       });
+       NumberRead(c, 167772.15,
+                  [&](const Target& t) { return ReadCardMaxConsume(t.port, t.sector, t.block); });
      }},
     {"WriteCardMaxConsume", Family::kCardWriter,
      [](Call& c) {
@@ -172,31 +168,27 @@ const std::vector<Row> kRows = {
      }},
     {"ReadCardAddCount", Family::kCardWriter,
      [](Call& c) {
-       NumberRead(c, 65535, [&](const Target& t) {
-         return ReadCardAddCount(t.port, t.sector, t.block);
-       });
+       NumberRead(c, 65535,
+                  [&](const Target& t) { return ReadCardAddCount(t.port, t.sector, t.block); });
      }},
     {"WriteCardAddCount", Family::kCardWriter,
      [](Call& c) {
        const int count = c.Int();
        c.Refuses(count < 0 || count > 65535);
-       CardOperation(c, [&](const Target& t) {
-         return WriteCardAddCount(t.port, t.sector, t.block, count);
-       });
+       CardOperation(
+           c, [&](const Target& t) { return WriteCardAddCount(t.port, t.sector, t.block, count); });
      }},
     {"ReadCardMaxCC", Family::kCardWriter,
      [](Call& c) {
-       NumberRead(c, 255, [&](const Target& t) {
-         return ReadCardMaxCC(t.port, t.sector, t.block);
-       });
+       NumberRead(c, 255,
+                  [&](const Target& t) { return ReadCardMaxCC(t.port, t.sector, t.block); });
      }},
     {"WriteCardMaxCC", Family::kCardWriter,
      [](Call& c) {
        const int limit = c.Int();
        c.Refuses(limit < 0);
-       CardOperation(c, [&](const Target& t) {
-         return WriteCardMaxCC(t.port, t.sector, t.block, limit);
-       });
+       CardOperation(
+           c, [&](const Target& t) { return WriteCardMaxCC(t.port, t.sector, t.block, limit); });
      }},
 };
 

@@ -50,8 +50,7 @@ const std::vector<Row> kRows = {
        c.Expect(TwoDecimals() == (text && std::strcmp(text, "2") == 0),
                 "the decimal setting is not the text's");
      }},
-    {"icbus_set_fast_replies", Family::kControl,
-     [](Call& c) { icbus_set_fast_replies(c.Int()); }},
+    {"icbus_set_fast_replies", Family::kControl, [](Call& c) { icbus_set_fast_replies(c.Int()); }},
     {"icbus_end_download", Family::kControl,
      [](Call& c) {
        const bool held = PortHeld();

@@ -10,11 +10,11 @@ namespace {
 
 // Values that have broken or could break argument handling: the edges of
 // every documented range, and the extremes of the type.
-constexpr int kInts[] = {0,       1,        2,          3,           4,         5,
-                         6,       9,        10,         -1,          -2,        24,
-                         25,      99,       100,        255,         256,       999,
-                         1000,    65535,    65536,      123456,      999999,    1000000,
-                         1048575, 1048576,  2147483647, -2147483647 - 1, 2147483646, -100};
+constexpr int kInts[] = {0,          1,      2,       3,       4,       5,          6,
+                         9,          10,     -1,      -2,      24,      25,         99,
+                         100,        255,    256,     999,     1000,    65535,      65536,
+                         123456,     999999, 1000000, 1048575, 1048576, 2147483647, -2147483647 - 1,
+                         2147483646, -100};
 constexpr std::size_t kIntCount = sizeof kInts / sizeof kInts[0];
 constexpr std::uint8_t kRawInt = 0xFF;
 
@@ -61,9 +61,7 @@ constexpr std::uint8_t kPlain = 8;
 constexpr std::uint32_t kDelayUnitMs = 32;
 constexpr std::uint32_t kGapUnitMs = 8;
 
-bool SameDouble(double a, double b) {
-  return std::memcmp(&a, &b, sizeof a) == 0;
-}
+bool SameDouble(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 }  // namespace
 
@@ -177,8 +175,8 @@ void AnswerWriter::Add(const Answer& answer) {
   const std::size_t length = answer.bytes.size() < kMaxAnswer ? answer.bytes.size() : kMaxAnswer;
   const bool delayed = answer.delay_ms > 0;
   const bool split = answer.split_at > 0 && answer.split_at < length;
-  bytes_.push_back(static_cast<char>(kPlain | kLongLength | (delayed ? kDelayed : 0) |
-                                     (split ? kSplit : 0)));
+  bytes_.push_back(
+      static_cast<char>(kPlain | kLongLength | (delayed ? kDelayed : 0) | (split ? kSplit : 0)));
   bytes_.push_back(static_cast<char>(length & 0xFF));
   bytes_.push_back(static_cast<char>(length >> 8));
   if (delayed) bytes_.push_back(static_cast<char>(std::min(answer.delay_ms / kDelayUnitMs, 255u)));

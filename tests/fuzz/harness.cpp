@@ -81,9 +81,7 @@ Harness::~Harness() {
   UsePort(&*line_);
 }
 
-bool Harness::Held() const {
-  return DefaultSession().held || (own_ && own_->session->held);
-}
+bool Harness::Held() const { return DefaultSession().held || (own_ && own_->session->held); }
 
 bool Harness::SessionHeld() const { return PortHeld(); }
 
@@ -96,14 +94,21 @@ std::string Harness::Trace(std::size_t from_event) const {
     const PortEvent& e = all[i];
     trace += "\n  ";
     switch (e.kind) {
-      case PortEvent::Kind::kOpen: trace += e.ok ? "open" : "open failed"; break;
-      case PortEvent::Kind::kClose: trace += "close"; break;
+      case PortEvent::Kind::kOpen:
+        trace += e.ok ? "open" : "open failed";
+        break;
+      case PortEvent::Kind::kClose:
+        trace += "close";
+        break;
       case PortEvent::Kind::kWrite:
         trace += std::string("> ") + ParityLetter(e.parity) + " " + Escaped(e.bytes);
         if (!e.ok) trace += " (failed)";
         break;
-      case PortEvent::Kind::kRead: trace += "< " + Escaped(e.bytes); break;
-      case PortEvent::Kind::kOther: break;
+      case PortEvent::Kind::kRead:
+        trace += "< " + Escaped(e.bytes);
+        break;
+      case PortEvent::Kind::kOther:
+        break;
     }
   }
   return trace;

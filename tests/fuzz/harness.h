@@ -42,12 +42,12 @@ namespace icbus::fuzz {
 
 // How a call uses the port.
 enum class Family {
-  kControl,     // settings of the library and the line; no exchange of its own
-  kTerminal,    // a transaction with a terminal: opens, exchanges, closes
-  kCardWriter,  // transactions with the card writer, at no parity
+  kControl,        // settings of the library and the line; no exchange of its own
+  kTerminal,       // a transaction with a terminal: opens, exchanges, closes
+  kCardWriter,     // transactions with the card writer, at no parity
   kOpensDownload,  // GetFirst: keeps the port when it succeeds
-  kRecord,      // a record call: works on the download's port
-  kOnHeldPort,  // the swipe poll and the probe: the caller's open port
+  kRecord,         // a record call: works on the download's port
+  kOnHeldPort,     // the swipe poll and the probe: the caller's open port
 };
 
 class Harness;
@@ -164,7 +164,7 @@ class Harness {
   CallReader& calls() { return streams_.calls; }
   sim::VirtualLine& line() { return *line_; }
   const std::vector<PortEvent>& events() const { return recorder_.events(); }
-  bool Held() const;  // any session of this input holds the port
+  bool Held() const;         // any session of this input holds the port
   bool SessionHeld() const;  // the session calls work on now holds it
   std::string Trace(std::size_t from_event) const;
 

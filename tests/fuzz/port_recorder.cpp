@@ -43,9 +43,9 @@ bool PortRecorder::Write(PortId port, const std::uint8_t* data, std::uint32_t co
 bool PortRecorder::Read(PortId port, std::uint8_t* data, std::uint32_t count,
                         std::uint32_t* received) {
   bool ok = line_.Read(port, data, count, received);
-  events_.push_back(PortEvent{PortEvent::Kind::kRead, ok, parity_,
-                              ok ? std::string(reinterpret_cast<const char*>(data), *received)
-                                 : std::string()});
+  events_.push_back(
+      PortEvent{PortEvent::Kind::kRead, ok, parity_,
+                ok ? std::string(reinterpret_cast<const char*>(data), *received) : std::string()});
   return ok;
 }
 

@@ -32,8 +32,7 @@ class PortRecorder final : public Port {
   bool SetTimeouts(PortId port, const Timeouts& timeouts) override;
   bool Purge(PortId port, std::uint32_t flags) override;
   bool Write(PortId port, const std::uint8_t* data, std::uint32_t count) override;
-  bool Read(PortId port, std::uint8_t* data, std::uint32_t count,
-            std::uint32_t* received) override;
+  bool Read(PortId port, std::uint8_t* data, std::uint32_t count, std::uint32_t* received) override;
   bool Close(PortId port) override;
 
  private:

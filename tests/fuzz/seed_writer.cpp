@@ -175,113 +175,132 @@ Seed Written(const char* name, std::function<void(Script&)> calls,
 const std::vector<Seed>& Seeds() {
   using sim::TerminalKind;
   static const std::vector<Seed> seeds = {
-      Modelled("window-terminal", [] { return MakeTerminal(TerminalKind::kWindow, 1); },
-       [](Script& s) {
-         s.Op("GetTime").Int(1).Int(5).Out();
-         s.Op("GetTimeA").Int(1).Int(5).Int(123456).Out();
-         s.Op("SetTime").Int(1).Int(5);
-         s.Op("GetRecordCount").Int(1).Int(5);
-         s.Op("GetRecordCountR").Int(1).Int(5).Int(1);
-         s.Op("GetTotal").Int(1).Int(5);
-         s.Op("SetOpenCard").Text("000123").Int(1).Int(5);
-         s.Op("QueryCard").Int(1).Int(5).Text("000123");
-         s.Op("DelOpenCard").Text("000123").Int(1).Int(5);
-         s.Op("SetKeyboard").Int(2).Double(1.5).Int(1).Int(5);
-         s.Op("SetClassMenuMoney").Text("A").Text("1").Double(12.34).Int(1).Int(5);
-         s.Op("SetClassMenuName").Text("A").Text("1").Text("rice").Int(1).Int(5);
-         s.Op("SetMealTimes").Int(3).Int(1).Int(5);
-         s.Op("SetMealTime").Text("106301000").Int(1).Int(5);
-         s.Op("GetState").Int(1).Int(5);
-         s.Op("SetPause").Int(1).Int(1).Int(5);
-         s.Op("GetMachStyle").Int(1).Int(5);
-         s.Op("SetMachStyle").Int(1).Int(1).Int(5);
-         s.Op("SetMachRead").Int(1).Int(5);
-         s.Op("SetReserveParam").Int(1).Text("12").Int(1).Int(5);
-         Download(s, "GetNext", 4);
-         s.Op("GetFirst").Int(1).Int(5).Op("GetNextBak").Int(5).Out().Op("icbus_end_download");
-         s.Op("Clear").Int(1).Int(5);
-       }),
-      Modelled("window-terminal-fen", [] { return MakeTerminal(TerminalKind::kWindow, 2); },
-       [](Script& s) {
-         s.Op("SetDecLen").Text("2").Op("icbus_set_fast_replies").Int(1);
-         s.Op("GetTotal").Int(1).Int(5);
-         Download(s, "GetNext", 2);
-         s.Op("icbus_end_download");
-         s.Op("GetFirst").Int(1).Int(5).Op("GetNextBak").Int(5).Out().Op("GetNextBak").Int(5).Out();
-         s.Op("icbus_end_download");
-       }),
-      Modelled("attendance-terminal", [] { return MakeTerminal(TerminalKind::kAttendance, 1); },
-       [](Script& s) {
-         s.Op("SetScreenDisplayText").Text("AWelcome").Int(1).Int(5);
-         s.Op("SetIntervalTime").Int(5).Int(1).Int(5);
-         s.Op("SetOpenCardEx").Text("000123456789").Int(1).Int(5);
-         s.Op("DelOpenCardEx").Text("000123456789").Int(1).Int(5);
-         s.Op("ClearOpenCardEx").Int(1).Int(5).Op("ClearOpenCard").Int(1).Int(5);
-         Download(s, "GetNextK", 4);
-       }),
-      Modelled("timer", [] { return MakeTerminal(TerminalKind::kTimer, 1); },
-       [](Script& s) {
-         s.Op("SetBellTime").Text("01080010").Int(1).Int(5);
-         s.Op("SetOpenTime").Text("107300800").Int(1).Int(5);
-         Download(s, "GetNextR", 4);
-       }),
-      Modelled("water-controller", [] { return MakeTerminal(TerminalKind::kWater, 1); },
-       [](Script& s) {
-         s.Op("SetWaterParam").Int(5).Int(2).Int(10).Int(1).Int(5);
-         s.Op("SetReadCardName").Text("00012312345 name").Int(1).Int(5);
-         Download(s, "GetNextW", 4);
-       }),
-      Modelled("self-service-top-up-records", [] { return MakeTerminal(TerminalKind::kTopUp, 1); },
-       [](Script& s) {
-         s.Op("GetRecordCountA").Int(1).Int(5).Int(123456);
-         s.Op("GetFirstA").Int(1).Int(5).Int(123456);
-         for (int i = 0; i < 4; ++i) s.Op("GetNextA").Int(5).Out();
-       }),
-      Modelled("desktop-top-up", [] { return MakeTerminal(TerminalKind::kDesktopTopUp, 1); },
-       [](Script& s) {
-         s.Op("GetRecordCountAt").Int(1).Int(5).Int(123456);
-         s.Op("GetFirstA").Int(1).Int(5).Int(123456);
-         for (int i = 0; i < 4; ++i) s.Op("GetNextAt").Int(5).Out();
-       }),
-      Modelled("top-up-order",
-       [] {
-         sim::TopUpMachineConfig config;
-         config.machine = 3;
-         config.management_card = 4321;
-         return std::make_unique<sim::TopUpMachine>(config);
-       },
-       [](Script& s) {
-         s.Op("TransmitATM").Int(1).Int(3).Int(12345).Int(1).Double(12.3);
-         s.Text("\xcd\xf5\xd0\xa1\xc3\xf7").Int(4321);
-         s.Op("TransmitATM").Int(1).Int(3).Int(1048575).Int(0).Double(0.1).Text("  ").Int(4321);
-       }),
-      Modelled("swipe-monitor", [] { return MakeTerminal(TerminalKind::kWindow, 1); },
-       [](Script& s) {
-         s.Op("icDevInit").Text("1").Op("ChangeicDevSettings").Int(0);
-         s.Op("icbus_probe").Int(5);
-         for (int i = 0; i < 3; ++i) s.Op("Real_time").Int(5).Out();
-         s.Op("icDevClose");
-       }),
-      Modelled("broadcasts", [] { return MakeTerminal(TerminalKind::kWindow, 1); },
-       [](Script& s) {
-         s.Op("SetMasterCard").Int(1).Text("654321");
-         s.Op("SetMasterCardA").Text("123456").Int(1).Int(5).Int(654321);
-         s.Op("SetPass").Int(1).Text("A1B2C3D4E5F6");
-         s.Op("Log_onPass").Int(1).Text("A1B2C3D4E5F6");
-         s.Op("SetMachNo").Int(1).Text("007K");
-       }),
+      Modelled(
+          "window-terminal", [] { return MakeTerminal(TerminalKind::kWindow, 1); },
+          [](Script& s) {
+            s.Op("GetTime").Int(1).Int(5).Out();
+            s.Op("GetTimeA").Int(1).Int(5).Int(123456).Out();
+            s.Op("SetTime").Int(1).Int(5);
+            s.Op("GetRecordCount").Int(1).Int(5);
+            s.Op("GetRecordCountR").Int(1).Int(5).Int(1);
+            s.Op("GetTotal").Int(1).Int(5);
+            s.Op("SetOpenCard").Text("000123").Int(1).Int(5);
+            s.Op("QueryCard").Int(1).Int(5).Text("000123");
+            s.Op("DelOpenCard").Text("000123").Int(1).Int(5);
+            s.Op("SetKeyboard").Int(2).Double(1.5).Int(1).Int(5);
+            s.Op("SetClassMenuMoney").Text("A").Text("1").Double(12.34).Int(1).Int(5);
+            s.Op("SetClassMenuName").Text("A").Text("1").Text("rice").Int(1).Int(5);
+            s.Op("SetMealTimes").Int(3).Int(1).Int(5);
+            s.Op("SetMealTime").Text("106301000").Int(1).Int(5);
+            s.Op("GetState").Int(1).Int(5);
+            s.Op("SetPause").Int(1).Int(1).Int(5);
+            s.Op("GetMachStyle").Int(1).Int(5);
+            s.Op("SetMachStyle").Int(1).Int(1).Int(5);
+            s.Op("SetMachRead").Int(1).Int(5);
+            s.Op("SetReserveParam").Int(1).Text("12").Int(1).Int(5);
+            Download(s, "GetNext", 4);
+            s.Op("GetFirst").Int(1).Int(5).Op("GetNextBak").Int(5).Out().Op("icbus_end_download");
+            s.Op("Clear").Int(1).Int(5);
+          }),
+      Modelled(
+          "window-terminal-fen", [] { return MakeTerminal(TerminalKind::kWindow, 2); },
+          [](Script& s) {
+            s.Op("SetDecLen").Text("2").Op("icbus_set_fast_replies").Int(1);
+            s.Op("GetTotal").Int(1).Int(5);
+            Download(s, "GetNext", 2);
+            s.Op("icbus_end_download");
+            s.Op("GetFirst")
+                .Int(1)
+                .Int(5)
+                .Op("GetNextBak")
+                .Int(5)
+                .Out()
+                .Op("GetNextBak")
+                .Int(5)
+                .Out();
+            s.Op("icbus_end_download");
+          }),
+      Modelled(
+          "attendance-terminal", [] { return MakeTerminal(TerminalKind::kAttendance, 1); },
+          [](Script& s) {
+            s.Op("SetScreenDisplayText").Text("AWelcome").Int(1).Int(5);
+            s.Op("SetIntervalTime").Int(5).Int(1).Int(5);
+            s.Op("SetOpenCardEx").Text("000123456789").Int(1).Int(5);
+            s.Op("DelOpenCardEx").Text("000123456789").Int(1).Int(5);
+            s.Op("ClearOpenCardEx").Int(1).Int(5).Op("ClearOpenCard").Int(1).Int(5);
+            Download(s, "GetNextK", 4);
+          }),
+      Modelled(
+          "timer", [] { return MakeTerminal(TerminalKind::kTimer, 1); },
+          [](Script& s) {
+            s.Op("SetBellTime").Text("01080010").Int(1).Int(5);
+            s.Op("SetOpenTime").Text("107300800").Int(1).Int(5);
+            Download(s, "GetNextR", 4);
+          }),
+      Modelled(
+          "water-controller", [] { return MakeTerminal(TerminalKind::kWater, 1); },
+          [](Script& s) {
+            s.Op("SetWaterParam").Int(5).Int(2).Int(10).Int(1).Int(5);
+            s.Op("SetReadCardName").Text("00012312345 name").Int(1).Int(5);
+            Download(s, "GetNextW", 4);
+          }),
+      Modelled(
+          "self-service-top-up-records", [] { return MakeTerminal(TerminalKind::kTopUp, 1); },
+          [](Script& s) {
+            s.Op("GetRecordCountA").Int(1).Int(5).Int(123456);
+            s.Op("GetFirstA").Int(1).Int(5).Int(123456);
+            for (int i = 0; i < 4; ++i) s.Op("GetNextA").Int(5).Out();
+          }),
+      Modelled(
+          "desktop-top-up", [] { return MakeTerminal(TerminalKind::kDesktopTopUp, 1); },
+          [](Script& s) {
+            s.Op("GetRecordCountAt").Int(1).Int(5).Int(123456);
+            s.Op("GetFirstA").Int(1).Int(5).Int(123456);
+            for (int i = 0; i < 4; ++i) s.Op("GetNextAt").Int(5).Out();
+          }),
+      Modelled(
+          "top-up-order",
+          [] {
+            sim::TopUpMachineConfig config;
+            config.machine = 3;
+            config.management_card = 4321;
+            return std::make_unique<sim::TopUpMachine>(config);
+          },
+          [](Script& s) {
+            s.Op("TransmitATM").Int(1).Int(3).Int(12345).Int(1).Double(12.3);
+            s.Text("\xcd\xf5\xd0\xa1\xc3\xf7").Int(4321);
+            s.Op("TransmitATM").Int(1).Int(3).Int(1048575).Int(0).Double(0.1).Text("  ").Int(4321);
+          }),
+      Modelled(
+          "swipe-monitor", [] { return MakeTerminal(TerminalKind::kWindow, 1); },
+          [](Script& s) {
+            s.Op("icDevInit").Text("1").Op("ChangeicDevSettings").Int(0);
+            s.Op("icbus_probe").Int(5);
+            for (int i = 0; i < 3; ++i) s.Op("Real_time").Int(5).Out();
+            s.Op("icDevClose");
+          }),
+      Modelled(
+          "broadcasts", [] { return MakeTerminal(TerminalKind::kWindow, 1); },
+          [](Script& s) {
+            s.Op("SetMasterCard").Int(1).Text("654321");
+            s.Op("SetMasterCardA").Text("123456").Int(1).Int(5).Int(654321);
+            s.Op("SetPass").Int(1).Text("A1B2C3D4E5F6");
+            s.Op("Log_onPass").Int(1).Text("A1B2C3D4E5F6");
+            s.Op("SetMachNo").Int(1).Text("007K");
+          }),
       Modelled("card-writer", MakeWriter, CardSession),
       Modelled("card-writer-fen", MakeWriter,
-       [](Script& s) {
-         s.Op("SetDecLen").Text("2");
-         CardSession(s);
-         s.Op("WriteCardAccountNo").Text("12345678").Card();
-       }),
-      Modelled("own-session", [] { return MakeTerminal(TerminalKind::kWindow, 1); },
-       [](Script& s) {
-         s.Op("icbus_session").Op("GetFirst").Int(1).Int(5).Op("GetNext").Int(5).Out();
-         s.Op("icbus_session");
-       }),
+               [](Script& s) {
+                 s.Op("SetDecLen").Text("2");
+                 CardSession(s);
+                 s.Op("WriteCardAccountNo").Text("12345678").Card();
+               }),
+      Modelled(
+          "own-session", [] { return MakeTerminal(TerminalKind::kWindow, 1); },
+          [](Script& s) {
+            s.Op("icbus_session").Op("GetFirst").Int(1).Int(5).Op("GetNext").Int(5).Out();
+            s.Op("icbus_session");
+          }),
       Written("hostile-replies", HostileCalls, HostileAnswers),
   };
   return seeds;
@@ -290,7 +309,8 @@ const std::vector<Seed>& Seeds() {
 std::vector<std::string> Writes(const std::vector<PortEvent>& events) {
   std::vector<std::string> writes;
   for (const PortEvent& e : events)
-    if (e.kind == PortEvent::Kind::kWrite) writes.push_back(std::string(1, char('0' + e.parity)) + e.bytes);
+    if (e.kind == PortEvent::Kind::kWrite)
+      writes.push_back(std::string(1, char('0' + e.parity)) + e.bytes);
   return writes;
 }
 
@@ -329,8 +349,7 @@ std::string MakeInput(const Seed& seed) {
   Harness replay(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());
   replay.Run();
   if (Writes(replay.events()) != recorded) {
-    std::fprintf(stderr, "%s: the replay against the fuzzed device sent other frames\n",
-                 seed.name);
+    std::fprintf(stderr, "%s: the replay against the fuzzed device sent other frames\n", seed.name);
     return {};
   }
   return input;

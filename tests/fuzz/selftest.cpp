@@ -53,43 +53,63 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"success without any reply", Family::kTerminal, {}, "without a reply that has \"!\"",
+    {"success without any reply",
+     Family::kTerminal,
+     {},
+     "without a reply that has \"!\"",
      [](Call& c) {
        Select();
        DevClose();
        c.Succeeded(true);
      }},
-    {"success on a reply with NUL before \"!\"", Family::kTerminal, {std::string("OK\0!", 4)},
+    {"success on a reply with NUL before \"!\"",
+     Family::kTerminal,
+     {std::string("OK\0!", 4)},
      "without a reply that has \"!\"",
      [](Call& c) {
        Select();
        DevClose();
        c.Answered(true);
      }},
-    {"write past an output buffer", Family::kTerminal, {}, ICBUS_OUT_OF_BOUNDS_REPORT,
+    {"write past an output buffer",
+     Family::kTerminal,
+     {},
+     ICBUS_OUT_OF_BOUNDS_REPORT,
      [](Call& c) {
        char* out = c.Out(8);
        std::memset(out, 'x', 9);
      }},
-    {"output written on failure", Family::kTerminal, {}, "although the call failed",
+    {"output written on failure",
+     Family::kTerminal,
+     {},
+     "although the call failed",
      [](Call& c) {
        char* out = c.Out(8);
        out[0] = '\0';
      }},
-    {"empty output allowed on failure", Family::kTerminal, {}, nullptr,
+    {"empty output allowed on failure",
+     Family::kTerminal,
+     {},
+     nullptr,
      [](Call& c) {
        char* out = c.Out(6);
        c.EmptyOutputOnFailure();
        out[0] = '\0';
      }},
-    {"block write that is not card data", Family::kCardWriter, {}, "not card data",
+    {"block write that is not card data",
+     Family::kCardWriter,
+     {},
+     "not card data",
      [](Call& c) {
        c.Block(1, 1);
        DevInit("1");
        Send("SW0105" + std::string(31, '0') + "G!");
        DevClose();
      }},
-    {"block write of the account number", Family::kCardWriter, {}, nullptr,
+    {"block write of the account number",
+     Family::kCardWriter,
+     {},
+     nullptr,
      [](Call& c) {
        c.Block(1, 1);
        c.AllowWrite("12340000000000000");
@@ -97,28 +117,43 @@ const Case kCases[] = {
        Send("SW010512340000000000000!");
        DevClose();
      }},
-    {"block read of another block", Family::kCardWriter, {}, "names another block",
+    {"block read of another block",
+     Family::kCardWriter,
+     {},
+     "names another block",
      [](Call& c) {
        c.Block(1, 1);
        DevInit("1");
        Send("SR0106!");
        DevClose();
      }},
-    {"frame with two \"!\"", Family::kTerminal, {}, "its only \"!\"",
+    {"frame with two \"!\"",
+     Family::kTerminal,
+     {},
+     "its only \"!\"",
      [](Call&) {
        Select();
        Send("SO12!3!");
        DevClose();
      }},
-    {"refused arguments on the wire", Family::kTerminal, {}, "refuses reached the wire",
+    {"refused arguments on the wire",
+     Family::kTerminal,
+     {},
+     "refuses reached the wire",
      [](Call& c) {
        c.Refuses(true);
        Select();
        DevClose();
      }},
-    {"transaction that keeps the port", Family::kTerminal, {}, "left the port held",
+    {"transaction that keeps the port",
+     Family::kTerminal,
+     {},
+     "left the port held",
      [](Call&) { Select(); }},
-    {"output text no reply carried", Family::kTerminal, {"OK!", "20260101!"}, "no reply carried",
+    {"output text no reply carried",
+     Family::kTerminal,
+     {"OK!", "20260101!"},
+     "no reply carried",
      [](Call& c) {
        char* out = c.Out(15);
        std::strcpy(out, "20991231");
@@ -130,7 +165,9 @@ const Case kCases[] = {
        ReadPort(reply, 15);
        DevClose();
      }},
-    {"success on another word than the command's", Family::kTerminal, {"OK!", "DONX!"},
+    {"success on another word than the command's",
+     Family::kTerminal,
+     {"OK!", "DONX!"},
      "without the answer \"DONE\"",
      [](Call& c) {
        c.RequireReply("DONE");
@@ -141,9 +178,15 @@ const Case kCases[] = {
        ReadPort(reply, 5);
        DevClose();
      }},
-    {"call that blocks too long", Family::kTerminal, {}, "longer than any documented wait",
+    {"call that blocks too long",
+     Family::kTerminal,
+     {},
+     "longer than any documented wait",
      [](Call& c) { c.harness().line().SleepMillis(12000); }},
-    {"a real GetTime", Family::kTerminal, {"OK!", "20260101080000!"}, nullptr,
+    {"a real GetTime",
+     Family::kTerminal,
+     {"OK!", "20260101080000!"},
+     nullptr,
      [](Call& c) {
        char* out = c.Out(15);
        c.Succeeded(GetTime(1, 5, out) == 1);
@@ -189,8 +232,8 @@ int main() {
   for (const Case& test : kCases) {
     std::string report;
     const bool passed = RunCase(test, &report);
-    const bool right = test.report ? !passed && report.find(test.report) != std::string::npos
-                                   : passed;
+    const bool right =
+        test.report ? !passed && report.find(test.report) != std::string::npos : passed;
     std::printf("%-4s %s\n", right ? "ok" : "FAIL", test.name);
     if (!right) {
       std::printf("  expected %s; the child %s and reported:\n%s\n",

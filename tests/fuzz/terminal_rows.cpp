@@ -161,9 +161,8 @@ const std::vector<Row> kRows = {
      [](Call& c) {
        const int index = c.Int();
        const double amount = c.Double();
-       Addressed(c, [&](int port, int machine) {
-         return SetKeyboard(port, machine, index, amount);
-       });
+       Addressed(c,
+                 [&](int port, int machine) { return SetKeyboard(port, machine, index, amount); });
        c.Refuses(index < 0 || index > 9 || BadAmount(amount));
      }},
     {"SetClassMenuMoney", Family::kTerminal,
@@ -196,9 +195,8 @@ const std::vector<Row> kRows = {
     {"SetIntervalTime", Family::kTerminal,
      [](Call& c) {
        const int interval = c.Int();
-       Addressed(c, [&](int port, int machine) {
-         return SetIntervalTime(port, machine, interval);
-       });
+       Addressed(c,
+                 [&](int port, int machine) { return SetIntervalTime(port, machine, interval); });
        c.Refuses(interval < 0);
      }},
     {"SetScreenDisplayText", Family::kTerminal,
@@ -251,8 +249,7 @@ const std::vector<Row> kRows = {
     {"GetNext", Family::kRecord, [](Call& c) { Record(c, DecimalsSize(37, 38), GetNext); }},
     {"GetNextK", Family::kRecord, [](Call& c) { Record(c, 23, GetNextK); }},
     {"GetNextR", Family::kRecord, [](Call& c) { Record(c, 23, GetNextR); }},
-    {"GetNextBak", Family::kRecord,
-     [](Call& c) { Record(c, DecimalsSize(37, 43), GetNextBak); }},
+    {"GetNextBak", Family::kRecord, [](Call& c) { Record(c, DecimalsSize(37, 43), GetNextBak); }},
     {"GetNextAt", Family::kRecord, [](Call& c) { Record(c, 38, GetNextAt); }},
     {"GetNextW", Family::kRecord, [](Call& c) { Record(c, 25, GetNextW); }},
     {"GetNextA", Family::kRecord, [](Call& c) { Record(c, 38, GetNextA); }},
