@@ -3,6 +3,7 @@
 # (also part of the default build of a 32-bit configuration). It holds
 #   bin/icbus.dll          stripped, with its version resource
 #   bin/icbus-console.exe  opens the library's console (where the build has it)
+#   bin/icbus.exe          the command-line tool (where the build has it)
 #   include/               icbus.h and the other public headers
 #   lib/icbus.def          the export list: names with argument bytes, ordinals
 #   lib/libicbus.dll.a     import library for MinGW (GNU ld)
@@ -40,6 +41,10 @@ set(ICBUS_SDK_TOOL_TARGETS "")
 if(TARGET icbus-console)
   list(APPEND ICBUS_SDK_TOOLS $<TARGET_FILE:icbus-console>)
   list(APPEND ICBUS_SDK_TOOL_TARGETS icbus-console)
+endif()
+if(TARGET icbus_tool)
+  list(APPEND ICBUS_SDK_TOOLS $<TARGET_FILE:icbus_tool>)
+  list(APPEND ICBUS_SDK_TOOL_TARGETS icbus_tool)
 endif()
 set(ICBUS_SDK_DOCS
   ${PROJECT_SOURCE_DIR}/docs/README-windows.md

@@ -487,6 +487,17 @@ ICBUS_API int ICBUS_CALL icbus_end_download(void);
  * machine number is out of range (0-999) or a mode switch failed. */
 ICBUS_API int ICBUS_CALL icbus_probe(int machine);
 
+/* Asks whether TransmitATM could draw the name `name` (GBK) on this host:
+ * 1 when every piece it would carry can be drawn (a piece of two spaces
+ * needs no font), 0 when one cannot (no Chinese face installed, ICBUS_FONT
+ * naming a file that cannot be loaded, bytes that are not a character) or
+ * `name` is null. No port is used. */
+ICBUS_API int ICBUS_CALL icbus_name_drawable(const char *name);
+
+/* The release of the library that is loaded, such as "1.0.0" (static text;
+ * ICBUS_VERSION_STRING is the release of the headers). No port is used. */
+ICBUS_API const char *ICBUS_CALL icbus_version(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -85,6 +85,9 @@ const BusApi& LibraryApi() {
     api.session_enter = icbus_session_enter;
     api.session_leave = icbus_session_leave;
     api.probe = icbus_probe;
+    api.end_download = icbus_end_download;
+    api.name_drawable = icbus_name_drawable;
+    api.version = icbus_version;
     return api;
   }();
   return api;

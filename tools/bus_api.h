@@ -115,6 +115,9 @@ struct BusApi {
   void(ICBUS_CALL* session_enter)(icbus_session* session) = nullptr;
   void(ICBUS_CALL* session_leave)(icbus_session* session) = nullptr;
   int(ICBUS_CALL* probe)(int machine) = nullptr;
+  int(ICBUS_CALL* end_download)() = nullptr;
+  int(ICBUS_CALL* name_drawable)(const char* name) = nullptr;
+  const char*(ICBUS_CALL* version)() = nullptr;
 };
 
 // The exports of the icbus library this program is linked against.

@@ -1,8 +1,10 @@
 // card read, card write, card issue, card account set, card password get|set,
 // card beep: a card's identity through the desktop card writer. Every write
 // reads the block first and writes it back with only its own field changed.
+#include "amount_units.h"
 #include "card_results.h"
 #include "catalog.h"
+#include "report.h"
 
 namespace icbus::tool {
 namespace {
@@ -17,7 +19,7 @@ Outcome Read(const Context& context) {
   char number[16] = {};
   int code = context.bus.read_card(spot.port, spot.sector, spot.block, number);
   if (code != 1) return CardOutcome(code, "reading the card number", spot);
-  context.out << number << "\n";
+  Report(context, number, JsonObject().Add("card", std::string(number)));
   return Outcome::Success();
 }
 
@@ -26,7 +28,7 @@ Outcome Write(const Context& context) {
   std::string number = std::to_string(context.options.Integer("number"));
   int code = context.bus.write_card(spot.port, spot.sector, spot.block, number.c_str());
   if (code != 1) return CardOutcome(code, "writing the card number", spot);
-  context.out << "card number " << number << " written to " << Describe(spot) << "\n";
+  ReportDone(context, "card number " + number + " written to " + Describe(spot));
   return Outcome::Success();
 }
 
@@ -34,10 +36,14 @@ Outcome Issue(const Context& context) {
   WriterSpot spot = WriterSpotFrom(context.options);
   std::string number = std::to_string(context.options.Integer("number"));
   std::string password = context.options.Text("password");
+  // The issue writes the limit in tenths whatever the decimal setting.
+  if (auto why = FinerThanUnit(context.options.Text("daily-limit"), 10, "the card's limit unit")) {
+    return Outcome::Usage(*why);
+  }
   int code = context.bus.write_card_ex(spot.port, spot.sector, spot.block, number.c_str(),
                                        password.c_str(), context.options.Amount("daily-limit"));
   if (code != 1) return CardOutcome(code, "issuing the card", spot);
-  context.out << "card " << number << " issued at " << Describe(spot) << "\n";
+  ReportDone(context, "card " + number + " issued at " + Describe(spot));
   return Outcome::Success();
 }
 
@@ -46,7 +52,7 @@ Outcome AccountSet(const Context& context) {
   std::string account = context.options.Text("account");
   int code = context.bus.write_card_account_no(spot.port, spot.sector, spot.block, account.c_str());
   if (code != 1) return CardOutcome(code, "writing the account number", spot);
-  context.out << "account number " << account << " written to " << Describe(spot) << "\n";
+  ReportDone(context, "account number " + account + " written to " + Describe(spot));
   return Outcome::Success();
 }
 
@@ -55,7 +61,7 @@ Outcome PasswordGet(const Context& context) {
   char password[16] = {};
   int code = context.bus.read_card_pass(spot.port, spot.sector, spot.block, password);
   if (code != 1) return CardOutcome(code, "reading the card password", spot);
-  context.out << password << "\n";
+  Report(context, password, JsonObject().Add("password", std::string(password)));
   return Outcome::Success();
 }
 
@@ -64,7 +70,7 @@ Outcome PasswordSet(const Context& context) {
   int code = context.bus.write_card_pass(spot.port, spot.sector, spot.block,
                                          context.options.Text("password").c_str());
   if (code != 1) return CardOutcome(code, "writing the card password", spot);
-  context.out << "card password written to " << Describe(spot) << "\n";
+  ReportDone(context, "card password written to " + Describe(spot));
   return Outcome::Success();
 }
 
@@ -73,8 +79,8 @@ Outcome Beep(const Context& context) {
   bool success = context.options.Text("pattern") == "success";
   // The writer's answers to a beep are not reported by the library.
   context.bus.beep_ax(port, success ? 0 : 1);
-  context.out << (success ? "success" : "failure") << " beep sent to the card writer on port "
-              << port << "\n";
+  ReportDone(context, std::string(success ? "success" : "failure") +
+                          " beep sent to the card writer on port " + std::to_string(port));
   return Outcome::Success();
 }
 

@@ -1,9 +1,9 @@
 // card limit daily get|set, card limit meals get|set, card count get|set:
 // the fields that limit or count what a card does at the terminals.
-#include <cstdio>
-
+#include "amount_units.h"
 #include "card_results.h"
 #include "catalog.h"
+#include "report.h"
 
 namespace icbus::tool {
 namespace {
@@ -19,14 +19,19 @@ Outcome DailyGet(const Context& context) {
     return Outcome::Failure("reading the daily limit failed: the card writer could not read " +
                             Describe(spot));
   }
-  char text[48];
-  std::snprintf(text, sizeof text, "%.*f", context.options.Text("decimals") == "2" ? 2 : 1, limit);
-  context.out << text << "\n";
+  const int scale = context.options.Text("decimals") == "2" ? 100 : 10;
+  const std::string yuan = UnitsText(UnitsOf(limit, scale), scale);
+  Report(context, yuan, JsonObject().AddRaw("daily_limit", yuan));
   return Outcome::Success();
 }
 
 Outcome DailySet(const Context& context) {
   WriterSpot spot = WriterSpotFrom(context.options);
+  const std::string typed = context.options.Text("limit");
+  // With one decimal the field keeps tenths; what lies below would be lost.
+  if (context.options.Text("decimals") != "2") {
+    if (auto why = FinerThanUnit(typed, 10, "the card's limit unit")) return Outcome::Usage(*why);
+  }
   int code = context.bus.write_card_max_consume(spot.port, spot.sector, spot.block,
                                                 context.options.Amount("limit"));
   if (code != 1) {
@@ -34,8 +39,7 @@ Outcome DailySet(const Context& context) {
                        "value out of range: the limit does not fit the card (at most 6553.5, "
                        "or 167772.15 with --decimals 2)");
   }
-  context.out << "daily limit " << context.options.Text("limit") << " yuan written to "
-              << Describe(spot) << "\n";
+  ReportDone(context, "daily limit " + typed + " yuan written to " + Describe(spot));
   return Outcome::Success();
 }
 
@@ -43,14 +47,14 @@ using ReadNumber = int(ICBUS_CALL*)(int port, int sector, int block);
 using WriteNumber = int(ICBUS_CALL*)(int port, int sector, int block, int value);
 
 Outcome GetNumber(const Context& context, ReadNumber read, int default_block,
-                  const std::string& what) {
+                  const std::string& what, const std::string& json_key) {
   WriterSpot spot = WriterSpotFrom(context.options, default_block);
   int value = read(spot.port, spot.sector, spot.block);
   if (value < 0) {
     return Outcome::Failure("reading the " + what + " failed: the card writer could not read " +
                             Describe(spot));
   }
-  context.out << value << "\n";
+  Report(context, std::to_string(value), JsonObject().Add(json_key, value));
   return Outcome::Success();
 }
 
@@ -60,18 +64,19 @@ Outcome SetNumber(const Context& context, WriteNumber write, int default_block,
   int value = static_cast<int>(context.options.Integer("value"));
   int code = write(spot.port, spot.sector, spot.block, value);
   if (code != 1) return CardOutcome(code, "writing the " + what, spot);
-  context.out << what << " " << value << " written to " << Describe(spot) << "\n";
+  ReportDone(context, what + " " + std::to_string(value) + " written to " + Describe(spot));
   return Outcome::Success();
 }
 
 Outcome MealsGet(const Context& context) {
-  return GetNumber(context, context.bus.read_card_max_cc, kParameterBlock, "per-meal limit");
+  return GetNumber(context, context.bus.read_card_max_cc, kParameterBlock, "per-meal limit",
+                   "meal_limit");
 }
 Outcome MealsSet(const Context& context) {
   return SetNumber(context, context.bus.write_card_max_cc, kParameterBlock, "per-meal limit");
 }
 Outcome CountGet(const Context& context) {
-  return GetNumber(context, context.bus.read_card_add_count, 2, "top-up count");
+  return GetNumber(context, context.bus.read_card_add_count, 2, "top-up count", "topup_count");
 }
 Outcome CountSet(const Context& context) {
   return SetNumber(context, context.bus.write_card_add_count, 2, "top-up count");

@@ -1,6 +1,8 @@
 // Every command the tool knows, family by family. A new family adds a
 // function here and one line to AllCommands().
 #pragma once
+#include <string>
+
 #include "command.h"
 
 namespace icbus::tool {
@@ -20,5 +22,10 @@ CommandTable TopUpCommands();      // topup send
 CommandTable ScanCommands();       // scan
 
 const CommandTable& AllCommands();
+
+// The release of the library `bus` reaches, such as "1.0.0".
+std::string LibraryRelease(const BusApi& bus);
+// "icbus 1.0.0 (library 1.0.0)": the tool's release and the loaded library's.
+std::string VersionLine(const std::string& library);
 
 }  // namespace icbus::tool

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "catalog.h"
+#include "report.h"
 #include "target.h"
 
 namespace icbus::tool {
@@ -16,7 +17,11 @@ Outcome TimeGet(const Context& context) {
   int ok = target.card ? context.bus.get_time_a(target.port, target.machine, text, *target.card)
                        : context.bus.get_time(target.port, target.machine, text);
   if (!ok) return Outcome::Failure(Describe(target) + " did not answer the clock request");
-  context.out << text << "\n";
+  Report(context, text,
+         JsonObject()
+             .Add("clock", std::string(text))
+             .Add("port", target.port)
+             .Add("machine", target.machine));
   return Outcome::Success();
 }
 
@@ -25,7 +30,7 @@ Outcome TimeSet(const Context& context) {
   int ok = target.card ? context.bus.set_time_a(target.port, target.machine, *target.card)
                        : context.bus.set_time(target.port, target.machine);
   if (!ok) return Outcome::Failure(Describe(target) + " did not confirm the new clock");
-  context.out << "clock of " << Describe(target) << " set to the host's local time\n";
+  ReportDone(context, "clock of " + Describe(target) + " set to the host's local time");
   return Outcome::Success();
 }
 
@@ -34,7 +39,7 @@ Outcome Clear(const Context& context) {
   int ok = target.card ? context.bus.clear_a(target.port, target.machine, *target.card)
                        : context.bus.clear(target.port, target.machine);
   if (!ok) return Outcome::Failure(Describe(target) + " did not confirm clearing its records");
-  context.out << "records of " << Describe(target) << " cleared\n";
+  ReportDone(context, "records of " + Describe(target) + " cleared");
   return Outcome::Success();
 }
 

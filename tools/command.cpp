@@ -10,6 +10,9 @@ const std::vector<OptionSpec>& GlobalOptions() {
       FlagOption("fast",
                  "fast replies: a reply read ends at its \"!\" instead of waiting out the "
                  "read time-out; results and frames stay the same"),
+      FlagOption("json",
+                 "print results as JSON, one object a line, for programs; failures stay "
+                 "one line of text on standard error"),
   };
   return options;
 }

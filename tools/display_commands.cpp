@@ -1,27 +1,24 @@
 // set keyboard, set menu-amount, set menu-name, set display, set read-name:
 // the menus and texts a terminal shows. Texts are typed in UTF-8 and sent in
 // GBK, the terminals' character set.
-#include <cstdio>
-
+#include "amount_units.h"
 #include "catalog.h"
 #include "confirm.h"
 
 namespace icbus::tool {
 namespace {
 
-std::string Yuan(double amount, int decimals) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.*f", decimals, amount);
-  return text;
-}
-
 Outcome Keyboard(const Context& context) {
   Target target = TargetFrom(context.options);
   int index = static_cast<int>(context.options.Integer("index"));
+  const std::string typed = context.options.Text("amount");
+  // The entry is sent in tenths; a finer amount would be cut short.
+  if (auto why = FinerThanUnit(typed, 10, "the keyboard's unit")) return Outcome::Usage(*why);
   double amount = context.options.Amount("amount");
   return Confirmed(context, target,
                    context.bus.set_keyboard(target.port, target.machine, index, amount),
-                   "keyboard entry " + std::to_string(index) + " at " + Yuan(amount, 1) + " yuan");
+                   "keyboard entry " + std::to_string(index) + " at " +
+                       UnitsText(*TypedFen(typed) / 10, 10) + " yuan");
 }
 
 Outcome MenuAmount(const Context& context) {
@@ -32,7 +29,8 @@ Outcome MenuAmount(const Context& context) {
   return Confirmed(context, target,
                    context.bus.set_class_menu_money(target.port, target.machine, category.c_str(),
                                                     menu.c_str(), amount),
-                   "menu " + category + menu + " at " + Yuan(amount, 2) + " yuan");
+                   "menu " + category + menu + " at " +
+                       UnitsText(*TypedFen(context.options.Text("amount")), 100) + " yuan");
 }
 
 Outcome MenuName(const Context& context) {
@@ -92,7 +90,7 @@ CommandTable DisplayCommands() {
       {{"set", "keyboard"},
        "set a window terminal's keyboard menu entry",
        "Sets keyboard menu entry 0 to 9 to an amount; the terminal takes it in tenths of a "
-       "yuan, three digits (what lies below a tenth is dropped).",
+       "yuan, three digits (an amount finer than a tenth is refused).",
        With({IntegerOption("index", "N", 0, 9, true, "the menu entry, 0 to 9"),
              AmountOption("amount", 99.9, true, "the entry's amount, at most 99.9")}),
        Keyboard},

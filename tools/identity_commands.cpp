@@ -1,8 +1,11 @@
 // machine number set, machine master-card set, machine password set|cancel,
 // machine writer-key set: a terminal's identity and keys. All but the
 // addressed master-card change are broadcasts: they carry no address, so
-// every terminal on the line takes them and only one may be connected.
+// every terminal on the line takes them and only one may be connected, so
+// the line is scanned first unless the user vouches for it with --yes.
 #include "catalog.h"
+#include "line_scan.h"
+#include "report.h"
 #include "target.h"
 
 namespace icbus::tool {
@@ -10,19 +13,62 @@ namespace {
 
 constexpr const char kOneTerminal[] =
     "The command carries no address: every terminal on the line takes it, so connect only the "
-    "one terminal meant.";
+    "one terminal meant. The line is scanned first (machine numbers 0 to 999, about 15 s) and "
+    "nothing is sent unless exactly one terminal answers; --yes sends without the scan.";
 
 std::string OnPort(int port) { return "port " + std::to_string(port); }
+
+// "1", "1 and 5", "1, 5 and 9".
+std::string Numbers(const std::vector<int>& machines) {
+  std::string text;
+  for (std::size_t i = 0; i < machines.size(); ++i) {
+    if (i > 0) text += i + 1 == machines.size() ? " and " : ", ";
+    text += std::to_string(machines[i]);
+  }
+  return text;
+}
+
+// Makes sure exactly one terminal answers on `port` before a command every
+// terminal would take; the scan stops at the second. Says what will change.
+Outcome CheckLoneTerminal(const Context& context, int port, const std::string& what) {
+  // The user vouches that one terminal is connected; the result line says
+  // what changed.
+  if (context.options.Has("yes")) return Outcome::Success();
+  if (context.host.progress) {
+    context.err << "checking that only one terminal answers on " << OnPort(port) << " ...\n";
+  }
+  LineScan scan = ScanLine(
+      context.bus, port, AllMachineNumbers(), [&] { return context.host.interrupted(); },
+      [](std::size_t, std::size_t) {}, 2);
+  const std::string unsent = "; nothing was sent";
+  if (!scan.opened) return Outcome::Failure("cannot open " + OnPort(port) + unsent);
+  if (scan.failed) return Outcome::Failure("the check of " + OnPort(port) + " broke off" + unsent);
+  if (scan.found.size() > 1) {
+    return Outcome::Failure(
+        "terminals " + Numbers(scan.found) + " answer on " + OnPort(port) +
+        ", and every terminal on the line would take " + what +
+        ": connect only the one terminal meant, or give --yes to send it anyway" + unsent);
+  }
+  if (scan.found.empty()) {
+    if (context.host.interrupted()) return Outcome::Failure("interrupted" + unsent);
+    return Outcome::Failure("no terminal answers on " + OnPort(port) + unsent);
+  }
+  context.err << "sending " << what << " to terminal " << scan.found.front()
+              << ", the only one answering on " << OnPort(port) << "\n";
+  return Outcome::Success();
+}
 
 // `what` names the change: "the machine number 001K".
 Outcome Broadcast(const Context& context, int(ICBUS_CALL* call)(int, const char*),
                   const std::string& option, const std::string& what) {
   int port = static_cast<int>(context.options.Integer("port"));
+  Outcome checked = CheckLoneTerminal(context, port, what);
+  if (!checked.ok) return checked;
   if (!call(port, context.options.Text(option).c_str())) {
     return Outcome::Failure("no terminal on " + OnPort(port) + " confirmed " + what +
                             " (or more than one answered at once)");
   }
-  context.out << "the terminal on " << OnPort(port) << " took " << what << "\n";
+  ReportDone(context, "the terminal on " + OnPort(port) + " took " + what);
   return Outcome::Success();
 }
 
@@ -53,7 +99,7 @@ Outcome MasterCardSet(const Context& context) {
   if (!context.bus.set_master_card_a(target.port, target.machine, number.c_str(), *target.card)) {
     return Outcome::Failure(Describe(target) + " did not confirm the new management card");
   }
-  context.out << "management card of " << Describe(target) << " changed to " << number << "\n";
+  ReportDone(context, "management card of " + Describe(target) + " changed to " + number);
   return Outcome::Success();
 }
 
@@ -71,7 +117,7 @@ Outcome WriterKeySet(const Context& context) {
   if (!context.bus.set_pass_a(port, context.options.Text("key").c_str())) {
     return Outcome::Failure("the card writer on " + OnPort(port) + " did not confirm the key");
   }
-  context.out << "sector key loaded into the card writer on " << OnPort(port) << "\n";
+  ReportDone(context, "sector key loaded into the card writer on " + OnPort(port));
   return Outcome::Success();
 }
 
@@ -86,6 +132,10 @@ CommandTable IdentityCommands() {
   OptionSpec machine = MachineOption();
   machine.required = false;
   machine.help = "address this terminal instead of every terminal on the line (with --card)";
+  const OptionSpec yes =
+      FlagOption("yes",
+                 "send the command that every terminal on the line takes without first checking "
+                 "that only one terminal answers");
   OptionSpec current = CardOption();
   current.help = "the terminal's current management card number (with --machine)";
   return {
@@ -94,32 +144,34 @@ CommandTable IdentityCommands() {
        std::string("Sets the machine number and type: three digits and a type letter, such as "
                    "001K (K: attendance). ") +
            kOneTerminal,
-       {port, TextOption("number", "NNNT", TextCheck::kGbk, 4, 4, true,
-                         "three digits and the type letter")},
+       {port,
+        TextOption("number", "NNNT", TextCheck::kGbk, 4, 4, true,
+                   "three digits and the type letter"),
+        yes},
        NumberSet},
       {{"machine", "master-card", "set"},
        "set a terminal's management card number",
-       "Sets the management card number. With --machine and --card the terminal is addressed "
-       "with its machine number and current management card. Without them the command carries "
-       "no address: every terminal on the line takes it, so connect only the one terminal "
-       "meant.",
+       std::string(
+           "Sets the management card number. With --machine and --card the terminal is "
+           "addressed with its machine number and current management card. Without them: ") +
+           kOneTerminal,
        {port,
         TextOption("number", "NNNNNN", TextCheck::kDigits, 6, 6, true,
                    "the new management card number, six digits"),
-        machine, current},
+        machine, current, yes},
        MasterCardSet},
       {{"machine", "password", "set"},
        "set the IC-card password the terminals use with the cards",
        std::string("Sets the terminals' IC-card password, twelve hexadecimal digits. ") +
            kOneTerminal,
-       {port, HexKey("password", "the new password, 000000000000 to FFFFFFFFFFFF")},
+       {port, HexKey("password", "the new password, 000000000000 to FFFFFFFFFFFF"), yes},
        PasswordSet},
       {{"machine", "password", "cancel"},
        "cancel the terminals' IC-card password",
        std::string("Cancels the IC-card password; the terminal takes it only when it matches "
                    "the current one. ") +
            kOneTerminal,
-       {port, HexKey("password", "the current password, twelve hexadecimal digits")},
+       {port, HexKey("password", "the current password, twelve hexadecimal digits"), yes},
        PasswordCancel},
       {{"machine", "writer-key", "set"},
        "load the sector key into the desktop card writer",

@@ -3,6 +3,7 @@
 // or the cards opened for use (attendance terminal); the second list, chosen
 // with --ex, has commands of its own.
 #include "catalog.h"
+#include "report.h"
 #include "target.h"
 
 namespace icbus::tool {
@@ -31,8 +32,8 @@ Outcome ChangeEntry(const Context& context, EntryCall first, EntryCall second,
     return Outcome::Failure(Describe(target) + " did not confirm " + change.doing + " " + entry +
                             " " + change.preposition + " its " + list);
   }
-  context.out << entry << " " << change.done << " " << change.preposition << " the " << list
-              << " of " << Describe(target) << "\n";
+  ReportDone(context, entry + " " + change.done + " " + change.preposition + " the " + list +
+                          " of " + Describe(target));
   return Outcome::Success();
 }
 
@@ -54,7 +55,7 @@ Outcome ListClear(const Context& context) {
     return Outcome::Failure(Describe(target) + " did not confirm emptying its " +
                             ListName(context));
   }
-  context.out << ListName(context) << " of " << Describe(target) << " emptied\n";
+  ReportDone(context, ListName(context) + " of " + Describe(target) + " emptied");
   return Outcome::Success();
 }
 
@@ -63,7 +64,8 @@ Outcome ListQuery(const Context& context) {
   std::string entry = context.options.Text("entry");
   int answer = context.bus.query_card(target.port, target.machine, entry.c_str());
   if (answer < 0) return Outcome::Failure(Describe(target) + " did not answer the query");
-  context.out << entry << (answer == 1 ? ": listed\n" : ": not listed\n");
+  Report(context, entry + (answer == 1 ? ": listed" : ": not listed"),
+         JsonObject().Add("entry", entry).Add("listed", answer == 1));
   return Outcome::Success();
 }
 

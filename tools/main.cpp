@@ -5,16 +5,17 @@
 
 #include "bus_api.h"
 #include "catalog.h"
+#include "command_line_args.h"
 #include "host.h"
-#include "icbus_version.h"
 #include "run.h"
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  // The release these headers and the library belong to (the `version`
-  // command shows the text the library itself reports).
+  icbus::tool::PrepareStandardStreams();
+  std::vector<std::string> args = icbus::tool::ProgramArguments(argc, argv);
+  // The tool's release and the release of the library it loaded.
   if (args.size() == 1 && args[0] == "--version") {
-    std::cout << "icbus " ICBUS_VERSION_STRING "\n";
+    std::cout << icbus::tool::VersionLine(icbus::tool::LibraryRelease(icbus::tool::LibraryApi()))
+              << "\n";
     return 0;
   }
   return icbus::tool::Run(args, icbus::tool::AllCommands(), icbus::tool::LibraryApi(), std::cout,

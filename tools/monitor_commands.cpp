@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "catalog.h"
+#include "report.h"
 #include "target.h"
 
 namespace icbus::tool {
@@ -41,8 +42,14 @@ Outcome Monitor(const Context& context) {
     char reply[32] = {};
     if (context.bus.real_time(target.machine, reply) && reply[0] != '\0') {
       std::string text(reply, strnlen(reply, sizeof reply));
-      if (text.size() == kSwipeLength) context.out << Stamp(context.host.now()) << text << "\n";
-      if (text != kNoSwipe) context.out << text << "\n";
+      // One line per swipe, stamped with the host's time; any other answer
+      // but "no swipe" bare.
+      if (text.size() == kSwipeLength) {
+        const std::string stamp = Stamp(context.host.now());
+        Report(context, stamp + text, JsonObject().Add("time", stamp).Add("swipe", text));
+      } else if (text != kNoSwipe) {
+        Report(context, text, JsonObject().Add("answer", text));
+      }
       context.out.flush();
     }
     context.host.pause(kPollPauseMs);
@@ -57,8 +64,8 @@ CommandTable MonitorCommands() {
   return {
       {{"monitor"},
        "print a terminal's card swipes as they happen",
-       "Polls the terminal about every 600 ms and prints each swipe twice: once after the "
-       "host's time yyyymmddhhnn, then bare; any other answer but 000000 (no swipe) once, bare. "
+       "Polls the terminal about every 600 ms and prints each swipe on one line after the "
+       "host's time yyyymmddhhnn; any other answer but 000000 (no swipe) bare. "
        "Runs until Ctrl-C; the port stays open meanwhile, so no other command can use it.",
        PlainTarget(),
        Monitor},

@@ -8,10 +8,12 @@
 #include <optional>
 #include <utility>
 
+#include "amount_units.h"
 #include "catalog.h"
 #include "parallel.h"
 #include "progress.h"
 #include "record_download.h"
+#include "report.h"
 
 namespace icbus::tool {
 namespace {
@@ -86,13 +88,15 @@ Outcome CountMany(const Context& context, const RecordKind& kind, const Terminal
     for (int machine : terminals.machines) {
       auto it = counts.find({port, machine});
       if (it == counts.end()) continue;  // interrupted before it
-      context.out << Describe(terminals.At(port, machine)) << ": ";
-      if (it->second < 0) {
-        context.out << "no count\n";
-        ++silent;
-      } else {
-        context.out << it->second << "\n";
-      }
+      const bool counted = it->second >= 0;
+      if (!counted) ++silent;
+      Report(context,
+             Describe(terminals.At(port, machine)) + ": " +
+                 (counted ? std::to_string(it->second) : "no count"),
+             JsonObject()
+                 .Add("port", port)
+                 .Add("machine", machine)
+                 .AddRaw("count", counted ? std::to_string(it->second) : "null"));
     }
   }
   if (silent > 0) {
@@ -121,7 +125,8 @@ Outcome Count(const Context& context) {
     count = CountRecords(context.bus, *kind, target);
   }
   if (count < 0) return Outcome::Failure(Describe(target) + " did not report its record count");
-  context.out << count << "\n";
+  Report(context, std::to_string(count),
+         JsonObject().Add("port", target.port).Add("machine", target.machine).Add("count", count));
   return Outcome::Success();
 }
 
@@ -129,58 +134,100 @@ Outcome Total(const Context& context) {
   Target target = TargetFrom(context.options);
   double total = context.bus.get_total(target.port, target.machine);
   if (total < 0) return Outcome::Failure(Describe(target) + " did not report its total");
-  char text[48];
-  std::snprintf(text, sizeof text, "%.*f", context.options.Text("decimals") == "2" ? 2 : 1, total);
-  context.out << text << "\n";
+  const int scale = context.options.Text("decimals") == "2" ? 100 : 10;
+  const std::string yuan = UnitsText(UnitsOf(total, scale), scale);
+  Report(
+      context, yuan,
+      JsonObject().Add("port", target.port).Add("machine", target.machine).AddRaw("total", yuan));
   return Outcome::Success();
 }
 
-// Downloads one terminal's records into `path`; `progress` hears of each
-// line (written, counted total or -1). The outcome's message on success is
-// the line to print.
-Outcome CollectOne(const BusApi& bus, const RecordKind& kind, const Target& target,
-                   const std::string& path, const std::function<void(int, int)>& progress) {
+// How one terminal's download ended: the outcome (on success its message is
+// the line to print) and how many records reached the file.
+struct Collected {
+  Outcome outcome;
+  int records = 0;
+  bool complete = false;
+};
+
+// Where the records go: the file `path`, or standard output for "-".
+constexpr const char kStandardOutput[] = "-";
+
+std::string Destination(const std::string& path) {
+  return path == kStandardOutput ? "standard output" : path;
+}
+
+// Downloads one terminal's records into `path` ("-": `out`); `progress`
+// hears of each line (written, counted total or -1). `stop` ends the
+// download early: the terminal is released and the lines so far kept.
+Collected CollectOne(const BusApi& bus, const RecordKind& kind, const Target& target,
+                     const std::string& path, std::ostream& out,
+                     const std::function<void(int, int)>& progress,
+                     const std::function<bool()>& stop) {
+  const std::string where = Destination(path);
   int total = -1;
   if (kind.counted) {
     total = CountRecords(bus, kind, target);
     if (total < 0) {
-      return Outcome::Failure(Describe(target) + " did not report its record count; " + path +
-                              " was not touched");
+      return {Outcome::Failure(Describe(target) + " did not report its record count; " + where +
+                               " was not touched")};
     }
   }
   RecordFile file;
-  if (!file.Open(path)) return Outcome::Failure("cannot write " + path + "; nothing downloaded");
+  if (path == kStandardOutput) {
+    file.Use(out);
+  } else if (!file.Open(path)) {
+    return {Outcome::Failure("cannot write " + path + "; nothing downloaded")};
+  }
   if (!OpenDownload(bus, kind, target)) {
     file.Close();
-    return Outcome::Failure(Describe(target) + " did not open a download; " + path + " is empty");
+    return {
+        Outcome::Failure(Describe(target) + " did not open a download; " + where + " is empty")};
   }
   progress(0, total);
   int written = 0;
-  DownloadEnd end = DrainRecords(bus.*kind.next, target.machine, [&](const std::string& line) {
-    if (!file.Append(line)) return false;
-    progress(++written, total);
-    return true;
-  });
+  DownloadEnd end = DrainRecords(
+      bus.*kind.next, target.machine,
+      [&](const std::string& line) {
+        if (!file.Append(line)) return false;
+        progress(++written, total);
+        return true;
+      },
+      stop);
+  // Left early, the session still holds the port and the terminal: release
+  // it ("SZ!") before anything else.
+  if (end.abandoned || end.interrupted) bus.end_download();
   bool saved = file.Close();
 
   std::string count = std::to_string(end.lines) + (end.lines == 1 ? " record" : " records");
+  Collected collected{Outcome::Success(), end.lines, end.complete};
   if (end.abandoned) {
-    // The session still holds the port when the loop was left early.
-    bus.dev_close();
-    return Outcome::Failure("writing " + path + " failed after " + count +
-                            "; the download was abandoned");
+    collected.outcome = Outcome::Failure("writing " + where + " failed after " + count +
+                                         "; the download was abandoned");
+  } else if (!saved) {
+    collected.outcome = Outcome::Failure("writing " + where + " failed after " + count +
+                                         "; not every line reached it");
+  } else if (end.interrupted) {
+    collected.outcome =
+        Outcome::Failure("interrupted: the download from " + Describe(target) + " stopped after " +
+                         count + ", which are in " + where + "; the terminal was released");
+  } else if (!end.complete) {
+    collected.outcome = Outcome::Failure("the download from " + Describe(target) +
+                                         " broke off after " + count + "; they are in " + where);
+  } else {
+    collected.outcome.message = count + " from " + Describe(target) + " written to " + where;
   }
-  if (!saved) {
-    return Outcome::Failure("writing " + path + " failed after " + count +
-                            "; not every line reached it");
-  }
-  if (!end.complete) {
-    return Outcome::Failure("the download from " + Describe(target) + " broke off after " + count +
-                            "; they are in " + path);
-  }
-  Outcome done = Outcome::Success();
-  done.message = count + " from " + Describe(target) + " written to " + path;
-  return done;
+  return collected;
+}
+
+JsonObject CollectedJson(const Target& target, const std::string& path,
+                         const Collected& collected) {
+  return JsonObject()
+      .Add("port", target.port)
+      .Add("machine", target.machine)
+      .Add("records", collected.records)
+      .Add("file", path)
+      .Add("complete", collected.complete);
 }
 
 // One file per terminal in the directory --out names, the ports side by side.
@@ -192,7 +239,11 @@ Outcome CollectMany(const Context& context, const RecordKind& kind, const Termin
                           directory + "'");
   }
   BusBoard board(context.err, terminals.ports, context.host.progress);
-  std::map<std::pair<int, int>, Outcome> outcomes;
+  struct Done {
+    std::string path;
+    Collected collected;
+  };
+  std::map<std::pair<int, int>, Done> outcomes;
   std::mutex mutex;
   ForEachPort(context.bus, context.options, terminals.ports, [&](int port) {
     for (int machine : terminals.machines) {
@@ -201,19 +252,27 @@ Outcome CollectMany(const Context& context, const RecordKind& kind, const Termin
       std::snprintf(name, sizeof name, "records-p%d-m%03d.txt", port, machine);
       std::string path = (std::filesystem::path(directory) / name).string();
       Target target = terminals.At(port, machine);
-      Outcome outcome = CollectOne(context.bus, kind, target, path, [&](int written, int total) {
-        board.Show(port, Describe(target) + ": " + ProgressLine(written, total).substr(1));
-      });
+      Collected collected = CollectOne(
+          context.bus, kind, target, path, context.out,
+          [&](int written, int total) {
+            board.Show(port, Describe(target) + ": " + ProgressLine(written, total).substr(1));
+          },
+          context.host.interrupted);
       std::lock_guard<std::mutex> lock(mutex);
-      outcomes.emplace(std::make_pair(port, machine), outcome);
+      outcomes.emplace(std::make_pair(port, machine), Done{path, collected});
     }
   });
   board.Finish();
   int failed = 0;
-  for (const auto& [terminal, outcome] : outcomes) {
-    if (outcome.ok) {
+  for (const auto& [terminal, done] : outcomes) {
+    const Outcome& outcome = done.collected.outcome;
+    if (WantsJson(context)) {
+      Target target = terminals.At(terminal.first, terminal.second);
+      context.out << CollectedJson(target, done.path, done.collected).Text() << "\n";
+    } else if (outcome.ok) {
       context.out << outcome.message << "\n";
-    } else {
+    }
+    if (!outcome.ok) {
       context.err << "icbus: " << outcome.message << "\n";
       ++failed;
     }
@@ -226,21 +285,36 @@ Outcome CollectMany(const Context& context, const RecordKind& kind, const Termin
 }
 
 Outcome Collect(const Context& context) {
+  // Asking once before the download makes Ctrl-C a request to stop it.
+  if (context.host.interrupted()) return Outcome::Failure("interrupted; nothing was downloaded");
   Terminals terminals = TerminalsFrom(context.options);
   std::string why;
   const RecordKind* kind = KindFrom(context.options, &why);
   if (!kind) return Outcome::Usage(why);
-  if (!terminals.one()) return CollectMany(context, *kind, terminals);
+  const std::string path = context.options.Text("out");
+  if (!terminals.one()) {
+    if (path == kStandardOutput) {
+      return Outcome::Usage(
+          "--out - takes the records of one terminal; with several, --out "
+          "names a directory");
+    }
+    return CollectMany(context, *kind, terminals);
+  }
   bool drawing = context.host.progress;
-  Outcome outcome = CollectOne(context.bus, *kind,
-                               terminals.At(terminals.ports.front(), terminals.machines.front()),
-                               context.options.Text("out"), [&](int written, int total) {
-                                 if (drawing)
-                                   context.err << ProgressLine(written, total) << std::flush;
-                               });
+  Target target = terminals.At(terminals.ports.front(), terminals.machines.front());
+  Collected collected = CollectOne(
+      context.bus, *kind, target, path, context.out,
+      [&](int written, int total) {
+        if (drawing) context.err << ProgressLine(written, total) << std::flush;
+      },
+      context.host.interrupted);
   if (drawing) context.err << "\n";
-  if (!outcome.ok) return outcome;
-  context.out << outcome.message << "\n";
+  if (!collected.outcome.ok) return collected.outcome;
+  // With the records on standard output, the summary goes beside them.
+  std::ostream& summary = path == kStandardOutput ? context.err : context.out;
+  summary << (WantsJson(context) ? CollectedJson(target, path, collected).Text()
+                                 : collected.outcome.message)
+          << "\n";
   return Outcome::Success();
 }
 
@@ -254,8 +328,9 @@ CommandTable RecordCommands() {
   std::vector<OptionSpec> collect = {
       PortsOption(), MachinesOption(), CardOption(), KindOption(true),
       TextOption("out", "FILE", TextCheck::kAny, 1, 4096, true,
-                 "the file to write, created or emptied; with several terminals an existing "
-                 "directory, which gets records-pPORT-mMACHINE.txt for each")};
+                 "the file to write, created or emptied, or - for standard output; with "
+                 "several terminals an existing directory, which gets "
+                 "records-pPORT-mMACHINE.txt for each")};
   return {
       {{"records", "count"},
        "print how many records a terminal holds",
@@ -276,7 +351,10 @@ CommandTable RecordCommands() {
        "Downloads every record the terminal holds into FILE, one record line per line, each "
        "ending in CR LF. On a terminal, a progress bar on standard error counts the records. "
        "When the download breaks off, the lines received stay in the file and the command "
-       "fails. With several ports or machine numbers, --out is a directory and each terminal "
+       "fails; Ctrl-C stops it the same way, releases the terminal and says how many records "
+       "the file holds. With --out - the records go to standard output and the summary to "
+       "standard error. With several ports or machine numbers, --out is a directory and each "
+       "terminal "
        "gets its own file; the ports are worked side by side, one progress line each.",
        collect,
        Collect},

@@ -12,10 +12,15 @@ constexpr size_t kRecordBufferSize = 64;
 }  // namespace
 
 DownloadEnd DrainRecords(NextRecord next, int machine,
-                         const std::function<bool(const std::string& line)>& sink) {
+                         const std::function<bool(const std::string& line)>& sink,
+                         const std::function<bool()>& stop) {
   DownloadEnd end;
   char buffer[kRecordBufferSize];
   for (;;) {
+    if (stop()) {
+      end.interrupted = true;
+      return end;
+    }
     // A failed call leaves the buffer as it was; clearing it first keeps a
     // stale record from reading as a new one.
     std::memset(buffer, 0, sizeof buffer);
@@ -37,20 +42,26 @@ DownloadEnd DrainRecords(NextRecord next, int machine,
 
 bool RecordFile::Open(const std::string& path) {
   // Binary, so the line end is CR LF on every system and nothing else changes.
-  stream_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
-  return stream_.is_open();
+  file_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
+  if (!file_.is_open()) return false;
+  stream_ = &file_;
+  return true;
 }
 
 bool RecordFile::Append(const std::string& line) {
-  stream_ << line << "\r\n";
-  return static_cast<bool>(stream_);
+  if (!stream_) return false;
+  *stream_ << line << "\r\n" << std::flush;
+  return static_cast<bool>(*stream_);
 }
 
 bool RecordFile::Close() {
-  stream_.flush();
-  bool good = static_cast<bool>(stream_);
-  stream_.close();
-  return good && !stream_.fail();
+  if (!stream_) return false;
+  stream_->flush();
+  bool good = static_cast<bool>(*stream_);
+  stream_ = nullptr;
+  if (!file_.is_open()) return good;
+  file_.close();
+  return good && !file_.fail();
 }
 
 }  // namespace icbus::tool

@@ -3,64 +3,44 @@
 #include <mutex>
 
 #include "catalog.h"
+#include "line_scan.h"
 #include "parallel.h"
+#include "report.h"
 
 namespace icbus::tool {
 namespace {
 
-struct ScanResult {
-  bool opened = false;
-  bool failed = false;  // the port would not switch modes mid-scan
-  std::vector<int> found;
-};
-
 // Holds the port open in address mode and probes each number in turn.
-ScanResult ScanPort(const BusApi& bus, int port, const std::vector<int>& machines,
-                    const Context& context, BusBoard* board) {
-  ScanResult result;
-  std::string digits = std::to_string(port);
-  if (!bus.dev_init(digits.c_str())) return result;
-  result.opened = true;
-  if (!bus.change_dev_settings(0)) {
-    bus.dev_close();
-    result.failed = true;
-    return result;
-  }
-  std::size_t done = 0;
-  for (int machine : machines) {
-    if (context.host.interrupted()) break;
-    int answer = bus.probe(machine);
-    if (answer < 0) {
-      result.failed = true;
-      break;
-    }
-    if (answer == 1) result.found.push_back(machine);
-    ++done;
-    board->Show(port, std::to_string(done) + "/" + std::to_string(machines.size()) + " numbers, " +
-                          std::to_string(result.found.size()) + " answered");
-  }
-  bus.dev_close();
-  return result;
+LineScan ScanPort(const BusApi& bus, int port, const std::vector<int>& machines,
+                  const Context& context, BusBoard* board) {
+  return ScanLine(
+      bus, port, machines, [&] { return context.host.interrupted(); },
+      [&](std::size_t tried, std::size_t found) {
+        board->Show(port, std::to_string(tried) + "/" + std::to_string(machines.size()) +
+                              " numbers, " + std::to_string(found) + " answered");
+      });
 }
 
 Outcome Scan(const Context& context) {
   std::vector<int> ports = context.options.IntegerList("port");
   std::vector<int> machines = context.options.IntegerList("machine");
   BusBoard board(context.err, ports, context.host.progress);
-  std::map<int, ScanResult> results;
+  std::map<int, LineScan> results;
   std::mutex mutex;
   ForEachPort(context.bus, context.options, ports, [&](int port) {
-    ScanResult result = ScanPort(context.bus, port, machines, context, &board);
+    LineScan result = ScanPort(context.bus, port, machines, context, &board);
     std::lock_guard<std::mutex> lock(mutex);
     results[port] = result;
   });
   board.Finish();
   std::string failures;
   for (int port : ports) {
-    const ScanResult& result = results[port];
+    const LineScan& result = results[port];
     for (int machine : result.found) {
-      if (ports.size() > 1) context.out << "port " << port << ": ";
-      context.out << machine << "\n";
+      Report(
+          context,
+          (ports.size() > 1 ? "port " + std::to_string(port) + ": " : "") + std::to_string(machine),
+          JsonObject().Add("port", port).Add("machine", machine));
     }
     if (!result.opened)
       failures += (failures.empty() ? "" : "; ") +

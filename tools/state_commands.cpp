@@ -2,6 +2,8 @@
 // pause|resume, version: a terminal's mode and service state, and the
 // library's version.
 #include "catalog.h"
+#include "icbus_version.h"
+#include "report.h"
 #include "target.h"
 
 namespace icbus::tool {
@@ -24,7 +26,7 @@ Outcome ReaderModeSet(const Context& context) {
   if (!context.bus.set_mach_read(target.port, target.machine)) {
     return Outcome::Failure(Describe(target) + " did not confirm card reader mode");
   }
-  context.out << Describe(target) << " is now a card reader/writer\n";
+  ReportDone(context, Describe(target) + " is now a card reader/writer");
   return Outcome::Success();
 }
 
@@ -32,7 +34,7 @@ Outcome StyleGet(const Context& context) {
   Target target = TargetFrom(context.options);
   int style = context.bus.get_mach_style(target.port, target.machine);
   if (style < 0) return Outcome::Failure(Describe(target) + " did not report its style");
-  context.out << StyleName(style) << "\n";
+  Report(context, StyleName(style), JsonObject().Add("style", style));
   return Outcome::Success();
 }
 
@@ -44,7 +46,7 @@ Outcome StyleSet(const Context& context) {
   if (!context.bus.set_mach_style(target.port, target.machine, style)) {
     return Outcome::Failure(Describe(target) + " did not confirm the style");
   }
-  context.out << "style of " << Describe(target) << " set to " << StyleName(style) << "\n";
+  ReportDone(context, "style of " + Describe(target) + " set to " + StyleName(style));
   return Outcome::Success();
 }
 
@@ -52,7 +54,8 @@ Outcome State(const Context& context) {
   Target target = TargetFrom(context.options);
   int state = context.bus.get_state(target.port, target.machine);
   if (state < 0) return Outcome::Failure(Describe(target) + " did not report its state");
-  context.out << (state == 1 ? "in service\n" : "out of service\n");
+  Report(context, state == 1 ? "in service" : "out of service",
+         JsonObject().Add("in_service", state == 1));
   return Outcome::Success();
 }
 
@@ -62,7 +65,7 @@ Outcome SetService(const Context& context, bool pause) {
     return Outcome::Failure(Describe(target) + " did not confirm going " +
                             (pause ? "out of" : "into") + " service");
   }
-  context.out << Describe(target) << (pause ? " out of service\n" : " back in service\n");
+  ReportDone(context, Describe(target) + (pause ? " out of service" : " back in service"));
   return Outcome::Success();
 }
 
@@ -70,15 +73,22 @@ Outcome Pause(const Context& context) { return SetService(context, true); }
 Outcome Resume(const Context& context) { return SetService(context, false); }
 
 Outcome Version(const Context& context) {
-  // The library shows the text itself: a message box on Windows, a line on
-  // standard error elsewhere.
-  if (context.bus.get_dll_version() != 1) {
-    return Outcome::Failure("the library's version message was not acknowledged");
-  }
+  const std::string library = LibraryRelease(context.bus);
+  Report(context, VersionLine(library),
+         JsonObject().Add("tool", ICBUS_VERSION_STRING).Add("library", library));
   return Outcome::Success();
 }
 
 }  // namespace
+
+std::string LibraryRelease(const BusApi& bus) {
+  const char* release = bus.version();
+  return release ? release : "unknown";
+}
+
+std::string VersionLine(const std::string& library) {
+  return "icbus " ICBUS_VERSION_STRING " (library " + library + ")";
+}
 
 CommandTable StateCommands() {
   std::vector<OptionSpec> style = PlainTarget();
@@ -118,8 +128,8 @@ CommandTable StateCommands() {
        Resume},
       {{"version"},
        "show the library's version",
-       "Shows the icbus library's version text (on Linux as a line on standard error). No "
-       "terminal is involved.",
+       "Prints the release of this tool and of the icbus library it loaded, as 'icbus --version' "
+       "does. No terminal is involved.",
        {},
        Version},
   };

@@ -67,4 +67,6 @@ ICBUS_API int ICBUS_CALL SetPause(int port, int machine, int pause) {
 // keep using the bus meanwhile.
 ICBUS_API int ICBUS_CALL GetDllVersion(void) { return t::ShowVersion(); }
 
+ICBUS_API const char* ICBUS_CALL icbus_version(void) { return ICBUS_VERSION_STRING; }
+
 }  // extern "C"

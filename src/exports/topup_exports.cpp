@@ -11,4 +11,9 @@ ICBUS_API int ICBUS_CALL TransmitATM(int port, int machine, int card, int mode, 
   return icbus::topup::TransmitAtm(port, machine, card, mode, amount, name, management_card);
 }
 
+ICBUS_API int ICBUS_CALL icbus_name_drawable(const char* name) {
+  ICBUS_SERIALISED;
+  return icbus::topup::NameDrawable(name) ? 1 : 0;
+}
+
 }  // extern "C"

@@ -45,6 +45,12 @@ bool DrawName(const char* name, Order* order) {
 
 }  // namespace
 
+bool NameDrawable(const char* name) {
+  if (!name) return false;
+  Order scratch{};
+  return DrawName(name, &scratch);
+}
+
 std::optional<Order> BuildOrder(int card, int mode, double amount, const char* name,
                                 const LocalTime& now) {
   if (!name || card < 0 || static_cast<std::uint32_t>(card) > kMaxCard) return std::nullopt;

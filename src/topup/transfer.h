@@ -20,6 +20,10 @@ using Order = std::array<std::uint8_t, kOrderLength>;
 std::optional<Order> BuildOrder(int card, int mode, double amount, const char* name,
                                 const LocalTime& now);
 
+// True when every piece of `name` an order would carry can be drawn (blank
+// pieces need no font); false for a null name or a piece no font can draw.
+bool NameDrawable(const char* name);
+
 int TransmitAtm(int port, int machine, int card, int mode, double amount, const char* name,
                 int management_card);
 

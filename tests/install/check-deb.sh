@@ -52,7 +52,7 @@ for binary in "$libdir/libicbus.so.$version" "$root/usr/bin/icbus" "$root/usr/bi
 done
 [[ $(objdump -p "$libdir/libicbus.so.$version" | awk '$1 == "SONAME" { print $2 }') == "libicbus.so.$major" ]] ||
   fail "the SONAME is not libicbus.so.$major"
-[[ $("$root/usr/bin/icbus" --version) == "icbus $version" ]] || fail "the unpacked icbus does not run"
+[[ $("$root/usr/bin/icbus" --version) == "icbus $version (library $version)" ]] || fail "the unpacked icbus does not run"
 
 finish
 echo "check-deb: the package is complete"

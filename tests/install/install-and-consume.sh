@@ -94,7 +94,7 @@ run bus_records --file stdout.txt "^downloaded 12 records$" --wire "^> S SK!$" \
   -- "$work/examples/bus_records" 1 5
 run icbus-tool --file stdout.txt "^20260101080000$" --wire "^> M SA005!$" \
   -- "$prefix/bin/icbus" time get --port 1 --machine 5
-[[ $("$prefix/bin/icbus" --version) == "icbus $version" ]] || fail "icbus --version is wrong"
+[[ $("$prefix/bin/icbus" --version) == "icbus $version (library $version)" ]] || fail "icbus --version is wrong"
 # The manual pages format without a warning (where groff is installed).
 if command -v groff >/dev/null; then
   for page in "$prefix"/share/man/man1/*.1; do

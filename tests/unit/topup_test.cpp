@@ -168,6 +168,38 @@ TEST_F(TopUp, ANameThatCannotBeDrawnSendsNothing) {
   topup::UseRasteriser(&marks_);
 }
 
+// The question a tool asks before an order, so it can say why one would
+// fail: answered from the same drawing, with nothing sent.
+TEST_F(TopUp, NameDrawableAnswersAsTheOrderWouldFare) {
+  NoFont none;
+  struct Row {
+    topup::Rasteriser* rasteriser;
+    const char* name;
+    int drawable;
+  };
+  const Row rows[] = {
+      {&marks_, kThreeChars, 1}, {&none, kThreeChars, 0}, {&none, "AB", 0},
+      {&none, "", 1},            {&none, "    ", 1},      {&none, nullptr, 0},
+      {&marks_, nullptr, 0},
+  };
+  for (const Row& row : rows) {
+    topup::UseRasteriser(row.rasteriser);
+    EXPECT_EQ(icbus_name_drawable(row.name), row.drawable) << (row.name ? row.name : "null");
+    if (row.name) {
+      EXPECT_EQ(TransmitATM(1, 3, 1, 1, 1.0, row.name, 4321), row.drawable)
+          << "the order fared otherwise than the question said: " << row.name;
+    }
+  }
+  topup::UseRasteriser(&marks_);
+  // Only the orders that could be drawn reached the line.
+  EXPECT_EQ(machine_->orders().size(), 3u);
+}
+
+TEST(Version, TheLoadedLibraryNamesItsRelease) {
+  ASSERT_NE(icbus_version(), nullptr);
+  EXPECT_STREQ(icbus_version(), ICBUS_VERSION_STRING);
+}
+
 TEST(Glyphs, AFontFileDrawsAndAMissingOneDrawsNothing) {
   topup::GlyphCell cell{};
   EXPECT_FALSE(topup::FontFileRasteriser("/nonexistent/font.ttc")->Draw("\xcd\xf5", &cell));

@@ -35,6 +35,11 @@ struct FakeBus {
   std::deque<FakeReply> polls;
   // The machine numbers icbus_probe finds (1); the others are silent (0).
   std::set<int> answering;
+  // The answers of ReadBalance, in turn; once they run out, `amounts` and
+  // `amount` as for every double export.
+  std::deque<double> balances;
+  // What icbus_name_drawable answers for every name.
+  bool drawable = true;
 };
 
 // Points the fake functions at `bus` (one fake at a time) and returns them.

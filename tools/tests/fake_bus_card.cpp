@@ -25,7 +25,11 @@ void AddCardFakes(BusApi* api) {
     return Fill(Call("ReadCardPass", p, s, b), out, Bus().card_password);
   };
   api->read_balance = [](int p, int s, int b, int mode) {
-    return AmountCall("ReadBalance", p, s, b, mode);
+    double answer = AmountCall("ReadBalance", p, s, b, mode);
+    if (Bus().balances.empty()) return answer;
+    answer = Bus().balances.front();
+    Bus().balances.pop_front();
+    return answer;
   };
   api->increase = [](int p, int kind, int s, int b, double amount, int mode) {
     return Call("Increase", p, kind, s, b, amount, mode);

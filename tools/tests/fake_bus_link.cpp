@@ -38,6 +38,15 @@ void AddExtensionFakes(BusApi* api) {
     Note("icbus_probe", machine);
     return Bus().answering.count(machine) ? 1 : 0;
   };
+  api->end_download = []() { return Call("icbus_end_download"); };
+  api->name_drawable = [](const char* name) {
+    Note("icbus_name_drawable", name);
+    return Bus().drawable ? 1 : 0;
+  };
+  api->version = []() {
+    Note("icbus_version");
+    return "9.8.7";
+  };
 }
 
 void AddLinkFakes(BusApi* api) {

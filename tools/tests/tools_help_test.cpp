@@ -16,8 +16,9 @@ const Command& Find(const std::vector<std::string>& path) {
 TEST(CommandHelp, UsageLineMarksOptionalOptions) {
   std::string help = CommandHelp(Find({"time", "get"}));
   EXPECT_EQ(
-      help.rfind(
-          "Usage: icbus time get --port N --machine N [--card N] [--decimals 1|2] [--fast]\n", 0),
+      help.rfind("Usage: icbus time get --port N --machine N [--card N] [--decimals 1|2] [--fast] "
+                 "[--json]\n",
+                 0),
       0u)
       << help;
 }

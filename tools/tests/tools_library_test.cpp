@@ -210,9 +210,7 @@ TEST_F(LibraryTest, MonitorPrintsASwipeAndStopsWhenInterrupted) {
   int pauses = 0;
   Host host;
   // A poll's reply window is short; a few polls make a loaded machine safe.
-  host.interrupted = [&] {
-    return pauses >= 5 || out_.str().find(swipe + "\n" + swipe) != std::string::npos;
-  };
+  host.interrupted = [&] { return pauses >= 5 || out_.str().find(swipe) != std::string::npos; };
   host.pause = [&](int) { ++pauses; };
   host.now = [] {
     std::tm t = {};
@@ -224,8 +222,9 @@ TEST_F(LibraryTest, MonitorPrintsASwipeAndStopsWhenInterrupted) {
     return t;
   };
   EXPECT_EQ(RunArgs({"monitor", "--port", "77", "--machine", "5"}, host), kExitOk) << err_.str();
-  EXPECT_NE(out_.str().find("202402292359" + swipe + "\n" + swipe + "\n"), std::string::npos)
-      << out_.str();
+  // One line per swipe, however often the terminal repeats it.
+  EXPECT_EQ(out_.str().rfind("202402292359" + swipe + "\n", 0), 0u) << out_.str();
+  EXPECT_EQ(out_.str().find(swipe + "\n" + swipe), std::string::npos) << out_.str();
   // The port was closed: the next command can open it.
   PtyTerminal next({{"SA005!", "OK!"}, {"SJ!", "DONE!"}});
   ::setenv(kPortVariable, next.path().c_str(), 1);

@@ -189,18 +189,23 @@ TEST_F(CollectTest, AFullDiskAbandonsTheDownloadAndReleasesThePort) {
   bus_.records.push_back({1, "OVER"});
   Ran ran = Collect("consumption");
   EXPECT_EQ(ran.code, 1);
-  EXPECT_EQ(ran.calls.back(), "icDevClose()");
+  // The terminal is released ("SZ!") and the port closed.
+  EXPECT_EQ(ran.calls.back(), "icbus_end_download()");
   EXPECT_FALSE(bus_.records.empty()) << "the download went on after the disk was full";
   EXPECT_NE(ran.err.find("writing /dev/full failed after"), std::string::npos) << ran.err;
   path_.clear();
 }
 
-TEST_F(CollectTest, AFullDiskAtTheEndIsReported) {
+TEST_F(CollectTest, AFullDiskIsFoundAtTheFirstRecord) {
+  // Every line is flushed as it is written, so the first one finds the disk
+  // full and the download stops there.
   path_ = "/dev/full";
   Records({{1, "20A005"}, {1, "OVER"}});
   Ran ran = Collect("consumption");
   EXPECT_EQ(ran.code, 1);
-  EXPECT_EQ(ran.err, "icbus: writing /dev/full failed after 1 record; not every line reached it\n");
+  EXPECT_EQ(ran.err,
+            "icbus: writing /dev/full failed after 0 records; the download was abandoned\n");
+  EXPECT_EQ(ran.calls.back(), "icbus_end_download()");
   path_.clear();
 }
 
@@ -218,6 +223,64 @@ TEST_F(CollectTest, WithoutACountTheBarCountsAlone) {
   Records({{1, "A005"}, {1, "OVER"}});
   Ran ran = Collect("water");
   EXPECT_EQ(ran.err, ProgressLine(0, -1) + ProgressLine(1, -1) + "\n");
+}
+
+TEST_F(CollectTest, CtrlCReleasesTheTerminalAndKeepsTheRecordsSoFar) {
+  bus_.results["GetRecordCount"] = 4;
+  Records({{1, "20A005"}, {1, "20B005"}, {1, "20C005"}, {1, "20D005"}, {1, "OVER"}});
+  // The user presses Ctrl-C once two records have arrived.
+  host_.interrupted = [this] { return bus_.records.size() <= 3; };
+  Ran ran = Collect("consumption");
+  EXPECT_EQ(ran.code, 1);
+  EXPECT_EQ(ran.calls, (Calls{"GetRecordCount(1, 5)", "GetFirst(1, 5)", "GetNext(5)", "GetNext(5)",
+                              "icbus_end_download()"}));
+  EXPECT_EQ(File(), "20A005\r\n20B005\r\n");
+  EXPECT_EQ(ran.err,
+            "icbus: interrupted: the download from terminal 5 on port 1 stopped after 2 records, "
+            "which are in " +
+                path_ + "; the terminal was released\n");
+}
+
+TEST_F(CollectTest, CtrlCBeforeTheDownloadSendsNothing) {
+  Write("earlier download\r\n");
+  host_.interrupted = [] { return true; };
+  Ran ran = Collect("consumption");
+  EXPECT_EQ(ran.code, 1);
+  EXPECT_TRUE(ran.calls.empty());
+  EXPECT_EQ(File(), "earlier download\r\n");
+}
+
+TEST_F(CollectTest, EveryLineIsInTheFileAsSoonAsItArrives) {
+  // What a killed program leaves behind: the lines written so far, flushed.
+  Records({{1, "20A005"}, {1, "20B005"}, {1, "OVER"}});
+  std::vector<std::string> seen;
+  host_.interrupted = [&] {
+    seen.push_back(File());
+    return false;
+  };
+  EXPECT_EQ(Collect("consumption").code, 0);
+  ASSERT_GE(seen.size(), 3u);
+  EXPECT_EQ(seen[seen.size() - 2], "20A005\r\n");
+  EXPECT_EQ(seen.back(), "20A005\r\n20B005\r\n");
+}
+
+TEST_F(CollectTest, DashWritesTheRecordsToStandardOutput) {
+  ::unlink(path_.c_str());
+  path_ = "-";
+  Records({{1, "20A005"}, {1, "20B005"}, {1, "OVER"}});
+  Ran ran = Collect("consumption");
+  EXPECT_EQ(ran.code, 0) << ran.err;
+  EXPECT_EQ(ran.out, "20A005\r\n20B005\r\n");
+  EXPECT_EQ(ran.err, "2 records from terminal 5 on port 1 written to standard output\n");
+  EXPECT_NE(::access("-", F_OK), 0) << "a file named '-' was made";
+  path_.clear();
+}
+
+TEST_F(CollectTest, DashTakesOneTerminalOnly) {
+  ExpectUsageErrors({{{"records", "collect", "--port", "1", "--machine", "1,2", "--kind",
+                       "consumption", "--out", "-"},
+                      "--out - takes the records of one terminal; with several, --out names a "
+                      "directory"}});
 }
 
 }  // namespace

@@ -1,0 +1,124 @@
+// Commands that every terminal on the line takes: sent only when exactly one
+// terminal answers the scan before them, or when the user vouches with --yes.
+#include <gtest/gtest.h>
+
+#include "tool_fixture.h"
+
+namespace icbus::tool {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+struct Broadcast {
+  std::vector<std::string> args;
+  std::string call;  // the export reached once the check passed
+  std::string what;  // the change, as the lines name it
+};
+
+const std::vector<Broadcast>& Broadcasts() {
+  static const std::vector<Broadcast> rows = {
+      {{"machine", "number", "set", "--port", "1", "--number", "007K"},
+       "SetMachNo(1, \"007K\")",
+       "the machine number 007K"},
+      {{"machine", "master-card", "set", "--port", "1", "--number", "654321"},
+       "SetMasterCard(1, \"654321\")",
+       "the management card 654321"},
+      {{"machine", "password", "set", "--port", "1", "--password", "0123456789AB"},
+       "SetPass(1, \"0123456789AB\")",
+       "the new IC-card password"},
+      {{"machine", "password", "cancel", "--port", "1", "--password", "0123456789AB"},
+       "Log_onPass(1, \"0123456789AB\")",
+       "the cancellation of its IC-card password"},
+  };
+  return rows;
+}
+
+// The scan up to and including `last`, the port closed after it.
+Calls ScanTo(int last) {
+  Calls calls = {"icDevInit(\"1\")", "ChangeicDevSettings(0)"};
+  for (int machine = 0; machine <= last; ++machine) {
+    calls.push_back("icbus_probe(" + std::to_string(machine) + ")");
+  }
+  calls.push_back("icDevClose()");
+  return calls;
+}
+
+TEST(BroadcastCheck, OneTerminalAnsweringTakesTheChange) {
+  for (const Broadcast& row : Broadcasts()) {
+    SCOPED_TRACE(Typed(row.args));
+    FakeBus bus;
+    bus.answering = {5};
+    Ran ran = RunTool(row.args, &bus);
+    EXPECT_EQ(ran.code, 0) << ran.err;
+    Calls calls = ScanTo(999);
+    calls.push_back(row.call);
+    EXPECT_EQ(ran.calls, calls);
+    EXPECT_EQ(ran.err,
+              "sending " + row.what + " to terminal 5, the only one answering on port 1\n");
+    EXPECT_EQ(ran.out, "the terminal on port 1 took " + row.what + "\n");
+  }
+}
+
+TEST(BroadcastCheck, TwoTerminalsAnsweringStopTheScanAndSendNothing) {
+  for (const Broadcast& row : Broadcasts()) {
+    SCOPED_TRACE(Typed(row.args));
+    FakeBus bus;
+    bus.answering = {1, 5, 9};
+    Ran ran = RunTool(row.args, &bus);
+    EXPECT_EQ(ran.code, 1);
+    EXPECT_EQ(ran.calls, ScanTo(5));
+    EXPECT_EQ(ran.err,
+              "icbus: terminals 1 and 5 answer on port 1, and every terminal on the "
+              "line would take " +
+                  row.what +
+                  ": connect only the one terminal meant, or give --yes to send it "
+                  "anyway; nothing was sent\n");
+    EXPECT_EQ(ran.out, "");
+  }
+}
+
+TEST(BroadcastCheck, NoTerminalOrNoPortSendsNothing) {
+  const Broadcast& row = Broadcasts().front();
+  FakeBus silent;
+  Ran ran = RunTool(row.args, &silent);
+  EXPECT_EQ(ran.code, 1);
+  EXPECT_EQ(ran.calls, ScanTo(999));
+  EXPECT_EQ(ran.err, "icbus: no terminal answers on port 1; nothing was sent\n");
+
+  FakeBus closed;
+  closed.results["icDevInit"] = 0;
+  ran = RunTool(row.args, &closed);
+  EXPECT_EQ(ran.calls, (Calls{"icDevInit(\"1\")"}));
+  EXPECT_EQ(ran.err, "icbus: cannot open port 1; nothing was sent\n");
+
+  FakeBus broken;
+  broken.answering = {0};
+  broken.results["ChangeicDevSettings"] = 0;
+  ran = RunTool(row.args, &broken);
+  EXPECT_EQ(ran.calls, (Calls{"icDevInit(\"1\")", "ChangeicDevSettings(0)", "icDevClose()"}));
+  EXPECT_EQ(ran.err, "icbus: the check of port 1 broke off; nothing was sent\n");
+}
+
+TEST(BroadcastCheck, YesSendsWithoutAScan) {
+  for (const Broadcast& row : Broadcasts()) {
+    std::vector<std::string> args = row.args;
+    args.push_back("--yes");
+    FakeBus bus;
+    bus.answering = {1, 5};
+    Ran ran = RunTool(args, &bus);
+    EXPECT_EQ(ran.code, 0) << ran.err;
+    EXPECT_EQ(ran.calls, (Calls{row.call}));
+  }
+}
+
+TEST(BroadcastCheck, TheAddressedMasterCardChangeNeedsNoScan) {
+  FakeBus bus;
+  Ran ran = RunTool({"machine", "master-card", "set", "--port", "1", "--number", "654321",
+                     "--machine", "5", "--card", "123456"},
+                    &bus);
+  EXPECT_EQ(ran.code, 0) << ran.err;
+  EXPECT_EQ(ran.calls, (Calls{"SetMasterCardA(1, 5, \"654321\", 123456)"}));
+}
+
+}  // namespace
+}  // namespace icbus::tool
