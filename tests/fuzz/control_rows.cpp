@@ -64,6 +64,20 @@ const std::vector<Row> kRows = {
        c.Expect(c.harness().line().IsOpen() == c.HeldNow(),
                 "a session ended with its port still open");
      }},
+    {"icbus_name_drawable", Family::kControl,
+     [](Call& c) {
+       const char* name = c.Text();
+       const int result = icbus_name_drawable(name);
+       c.InRange(result == 0 || result == 1);
+       c.Expect(name || result == 0, "a null name counted as drawable");
+       c.Expect(!c.Sent(), "icbus_name_drawable sent a frame");
+     }},
+    {"icbus_version", Family::kControl,
+     [](Call& c) {
+       const char* version = icbus_version();
+       c.Expect(version && std::strcmp(version, ICBUS_VERSION_STRING) == 0,
+                "icbus_version is not the headers' release");
+     }},
     {"port fault", Family::kControl,
      [](Call& c) {
        const sim::PortOp op = kFaultOps[static_cast<unsigned>(c.Int()) % std::size(kFaultOps)];
