@@ -57,6 +57,8 @@ class RecordsE2e : public ::testing::Test {
   }
   void Start(const json& terminal, const std::vector<std::string>& args = {}) {
     json installation = {{"devices", json::array({terminal})}};
+    com1_.reset();  // a second Start replaces the first simulator and its mapping
+    sim_.reset();
     sim_ = std::make_unique<SimProcess>(installation.dump(), "", args);
     ASSERT_TRUE(sim_->running()) << "icbus-sim did not start";
     com1_ = std::make_unique<PortMapping>(1, sim_->link());
@@ -236,17 +238,28 @@ TEST_P(RealTime, QueuedSwipesThenNothingToReport) {
 #endif
     args.push_back("--pace");
   }
-  Start({{"type", "terminal"}, {"machine", 5}, {"swipes", json::array({first, second})}}, args);
-  ASSERT_EQ(icDevInit("1"), 1);
-  ASSERT_EQ(ChangeicDevSettings(0), 1);
+  const std::vector<std::string> expected{first, second, "000000"};
   char out[32];
-  std::vector<std::string> replies;
-  for (int i = 0; i < 3; ++i) {
-    std::strcpy(out, kUntouched);
-    EXPECT_EQ(Real_time(5, out), 1);
-    replies.push_back(out);
-  }
-  EXPECT_EQ(replies, (std::vector<std::string>{first, second, "000000"}));
+  auto three_polls = [&] {
+    icDevClose();
+    Start({{"type", "terminal"}, {"machine", 5}, {"swipes", json::array({first, second})}}, args);
+    std::vector<std::string> replies;
+    if (icDevInit("1") != 1 || ChangeicDevSettings(0) != 1) return replies;
+    for (int i = 0; i < 3; ++i) {
+      std::strcpy(out, kUntouched);
+      EXPECT_EQ(Real_time(5, out), 1);
+      replies.push_back(out);
+    }
+    return replies;
+  };
+  std::vector<std::string> replies = three_polls();
+  // The poll gives a terminal 63 ms to answer. A paced simulator on a loaded
+  // machine sometimes starts after that window and its reply lands in the
+  // next poll: the machine's lateness, not the library's, so the paced case
+  // gets five tries with a fresh simulator. A wrong library fails them all.
+  for (int attempt = 1; GetParam() && replies != expected && attempt < 5; ++attempt)
+    replies = three_polls();
+  EXPECT_EQ(replies, expected);
   // No terminal 6: the poll still succeeds and leaves the buffer alone.
   std::strcpy(out, kUntouched);
   EXPECT_EQ(Real_time(6, out), 1);
