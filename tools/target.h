@@ -27,7 +27,7 @@ struct Target {
   std::optional<int> card;  // set: address with the management card number
 };
 
-// Reads the target from options already checked against the specs above.
+// Reads the target from options already checked against the option lists above.
 Target TargetFrom(const OptionValues& options);
 
 // "terminal 5 on port 1", or "terminal 5 (card 123456) on port 1".

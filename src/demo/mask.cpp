@@ -2,20 +2,20 @@
 
 namespace icbus::demo {
 
-MaskedText::MaskedText(const std::string& spec) {
+MaskedText::MaskedText(const std::string& mask) {
   // The mask runs to the first ';' that is not escaped.
   std::size_t i = 0;
-  for (; i < spec.size() && spec[i] != ';'; ++i) {
-    char c = spec[i];
-    if (c == '\\' && i + 1 < spec.size()) {
-      slots_.push_back({true, spec[++i]});
+  for (; i < mask.size() && mask[i] != ';'; ++i) {
+    char c = mask[i];
+    if (c == '\\' && i + 1 < mask.size()) {
+      slots_.push_back({true, mask[++i]});
     } else if (c == '0' || c == '9') {
       slots_.push_back({false, c});
     } else {
       slots_.push_back({true, c});
     }
   }
-  std::string rest = i < spec.size() ? spec.substr(i + 1) : std::string();
+  std::string rest = i < mask.size() ? mask.substr(i + 1) : std::string();
   std::size_t semi = rest.find(';');
   std::string save = rest.substr(0, semi);
   if (!save.empty()) save_literals_ = save != "0";

@@ -11,7 +11,7 @@ namespace icbus::demo {
 
 class MaskedText {
  public:
-  explicit MaskedText(const std::string& spec);
+  explicit MaskedText(const std::string& mask);
 
   std::size_t size() const { return cells_.size(); }
   bool IsLiteral(std::size_t pos) const { return slots_[pos].literal; }

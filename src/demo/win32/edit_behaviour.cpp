@@ -83,8 +83,8 @@ void AttachKeyFilter(HWND edit, KeyFilter filter) {
     SetWindowSubclass(edit, FilterProc, kFilterId, static_cast<DWORD_PTR>(filter));
 }
 
-void AttachMask(HWND edit, const std::string& spec, const std::string& text) {
-  auto* masked = new MaskedText(spec);
+void AttachMask(HWND edit, const std::string& mask, const std::string& text) {
+  auto* masked = new MaskedText(mask);
   masked->SetText(text);
   masked->MoveTo(0);
   SendMessageW(edit, EM_LIMITTEXT, masked->size(), 0);

@@ -13,7 +13,7 @@ namespace icbus::demo::win32 {
 void AttachKeyFilter(HWND edit, KeyFilter filter);
 
 // Makes `edit` a masked edit showing `text` (read as the control's text).
-void AttachMask(HWND edit, const std::string& spec, const std::string& text);
+void AttachMask(HWND edit, const std::string& mask, const std::string& text);
 bool IsMasked(HWND edit);
 // The control's text under the mask's save rule / loading such a text.
 std::string MaskedEditText(HWND edit);
