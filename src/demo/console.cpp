@@ -196,6 +196,20 @@ std::optional<std::string> Console::Wire(const std::string& text) {
 
 std::string Console::Trimmed(const std::string& control) { return Trim(view_->Text(control)); }
 
+std::optional<std::string> Console::Joined(std::initializer_list<Field> fields,
+                                           const std::string& message) {
+  std::string joined;
+  for (const Field& field : fields) {
+    std::string part = Trimmed(field.control);
+    if (Length(part) != field.length) {
+      Inform(message);
+      return std::nullopt;
+    }
+    joined += part;
+  }
+  return joined;
+}
+
 void Console::Report(bool ok, const std::string& success, const std::string& failure) {
   view_->Message(ok ? success : failure, ok ? Icon::kInformation : Icon::kError);
 }

@@ -2,6 +2,7 @@
 // control, written against the View interface and the library's exported
 // operations, exactly as a host would call them.
 #pragma once
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <optional>
@@ -58,6 +59,14 @@ class Console {
   std::optional<int> ManagementCard();
   std::optional<std::string> Wire(const std::string& text);
   std::string Trimmed(const std::string& control);
+  // The trimmed texts of the controls, joined, when each has its exact
+  // length; the first that has not tells `message` and gives nothing.
+  struct Field {
+    const char* control;
+    int length;
+  };
+  std::optional<std::string> Joined(std::initializer_list<Field> fields,
+                                    const std::string& message);
   void Inform(const std::string& text) { view_->Message(text, Icon::kInformation); }
   void Report(bool ok, const std::string& success, const std::string& failure);
   std::string AskUntilLength(const std::string& title, const std::string& prompt,

@@ -21,20 +21,12 @@ bool CategoryInRange(const std::string& category) { return category >= "A" && ca
 }  // namespace
 
 void Console::SpeedButton10Click() {
-  std::string joined;
-  const char* edits[] = {"Edit2", "Edit3", "Edit4", "Edit5", "Edit6"};
-  const int lengths[] = {1, 2, 2, 2, 2};
-  for (int i = 0; i < 5; ++i) {
-    std::string part = Trimmed(edits[i]);
-    if (Length(part) != lengths[i]) {
-      Inform("序号为1位，时为2位，分为2位");
-      return;
-    }
-    joined += part;
-  }
+  auto joined = Joined({{"Edit2", 1}, {"Edit3", 2}, {"Edit4", 2}, {"Edit5", 2}, {"Edit6", 2}},
+                       "序号为1位，时为2位，分为2位");
+  if (!joined) return;
   auto machine = Machine();
   if (!machine) return;
-  auto wire = Wire(joined);
+  auto wire = Wire(*joined);
   if (!wire) return;
   Report(Ok(SetMealTime(Port(), *machine, wire->c_str())), "设置消费时段成功!",
          "设置消费时段失败!");

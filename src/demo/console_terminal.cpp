@@ -169,38 +169,24 @@ void Console::SpeedButton30Click() {
 }
 
 void Console::SpeedButton31Click() {
-  const std::string parts[] = {Trimmed("Edit33"), Trimmed("Edit34"), Trimmed("Edit35"),
-                               Trimmed("Edit36")};
-  const int lengths[] = {1, 2, 2, 3};
-  for (int i = 0; i < 4; ++i) {
-    if (Length(parts[i]) != lengths[i]) {
-      Inform("序号为1位，分为2位，时为2位，响铃时间为3位");
-      return;
-    }
-  }
+  auto joined = Joined({{"Edit33", 1}, {"Edit34", 2}, {"Edit35", 2}, {"Edit36", 3}},
+                       "序号为1位，分为2位，时为2位，响铃时间为3位");
+  if (!joined) return;
   auto machine = Machine();
   if (!machine) return;
-  auto wire = Wire(parts[0] + parts[1] + parts[2] + parts[3]);
+  auto wire = Wire(*joined);
   if (!wire) return;
   Report(Ok(SetBellTime(Port(), *machine, wire->c_str())), "设置响铃时间成功!",
          "设置响铃时间失败!");
 }
 
 void Console::SpeedButton32Click() {
-  std::string joined;
-  const char* edits[] = {"Edit33", "Edit34", "Edit35", "Edit36", "Edit37"};
-  const int lengths[] = {1, 2, 2, 2, 2};
-  for (int i = 0; i < 5; ++i) {
-    std::string part = Trimmed(edits[i]);
-    if (Length(part) != lengths[i]) {
-      Inform("序号为1位，分为2位，时为2位");
-      return;
-    }
-    joined += part;
-  }
+  auto joined = Joined({{"Edit33", 1}, {"Edit34", 2}, {"Edit35", 2}, {"Edit36", 2}, {"Edit37", 2}},
+                       "序号为1位，分为2位，时为2位");
+  if (!joined) return;
   auto machine = Machine();
   if (!machine) return;
-  auto wire = Wire(joined);
+  auto wire = Wire(*joined);
   if (!wire) return;
   Report(Ok(SetOpenTime(Port(), *machine, wire->c_str())), "设置开门时段成功!",
          "设置开门时段失败!");
