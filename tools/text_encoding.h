@@ -1,14 +1,13 @@
 // Texts for the terminals' displays and glyph cells are GBK, two bytes to a
 // Chinese character; the command line gives them in UTF-8.
 #pragma once
-#include <optional>
 #include <string>
+
+#include "common/gbk.h"
 
 namespace icbus::tool {
 
-// The text in GBK, or nothing when it is not valid UTF-8 or holds a
-// character GBK cannot represent.
-std::optional<std::string> Utf8ToGbk(const std::string& utf8);
+// Utf8ToGbk (common/gbk.h) converts the texts.
 
 // True when every character of the GBK text takes two bytes (the Chinese
 // characters; ASCII takes one).

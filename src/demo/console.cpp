@@ -4,7 +4,7 @@
 
 #include "demo/convert.h"
 #include "demo/form.h"
-#include "demo/gbk.h"
+#include "common/gbk.h"
 
 namespace icbus::demo {
 namespace {
@@ -189,7 +189,7 @@ std::optional<int> Console::ManagementCard() {
 
 // Text for a terminal goes out in GBK; a character GBK lacks cannot be sent.
 std::optional<std::string> Console::Wire(const std::string& text) {
-  auto gbk = GbkFromUtf8(text);
+  auto gbk = Utf8ToGbk(text);
   if (!gbk) view_->Message("'" + text + "'含有无法发送的字符!", Icon::kError);
   return gbk;
 }

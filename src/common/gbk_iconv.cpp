@@ -1,12 +1,13 @@
 #include <iconv.h>
 
+#include <cerrno>
 #include <vector>
 
-#include "demo/gbk.h"
+#include "common/gbk.h"
 
-namespace icbus::demo {
+namespace icbus {
 
-std::optional<std::string> GbkFromUtf8(const std::string& utf8) {
+std::optional<std::string> Utf8ToGbk(const std::string& utf8) {
   iconv_t converter = ::iconv_open("GBK", "UTF-8");
   if (converter == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
   // A GBK character never takes more bytes than its UTF-8 form.
@@ -17,9 +18,12 @@ std::optional<std::string> GbkFromUtf8(const std::string& utf8) {
   char* out = output.data();
   size_t out_left = output.size();
   size_t converted = ::iconv(converter, &in, &in_left, &out, &out_left);
+  // Flush any shift state; GBK has none, but iconv wants the call.
+  if (converted != static_cast<size_t>(-1))
+    converted = ::iconv(converter, nullptr, nullptr, &out, &out_left);
   ::iconv_close(converter);
   if (converted == static_cast<size_t>(-1) || in_left != 0) return std::nullopt;
   return std::string(output.data(), output.size() - out_left);
 }
 
-}  // namespace icbus::demo
+}  // namespace icbus

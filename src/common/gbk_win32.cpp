@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "text_encoding.h"
+#include "common/gbk.h"
 
-namespace icbus::tool {
+namespace icbus {
 namespace {
 
 // Windows' GBK code page.
@@ -33,4 +33,4 @@ std::optional<std::string> Utf8ToGbk(const std::string& utf8) {
   return gbk;
 }
 
-}  // namespace icbus::tool
+}  // namespace icbus
