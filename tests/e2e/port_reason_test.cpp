@@ -12,10 +12,13 @@
 #include <string>
 
 #include "icbus.h"
+#include "locking_process.h"
 #include "sim_process.h"
 
 namespace icbus::e2e {
 namespace {
+
+using icbus::test_support::LockingProcess;
 
 std::string Reason() { return icbus_last_error_message(); }
 
@@ -94,37 +97,6 @@ TEST_F(Unprivileged, TheToolTellsWhatToDoAboutIt) {
                         " (port 1): Permission denied \u2014 set ICBUS_COM1 or check that you "
                         "may use the device (group dialout)\n");
 }
-
-// Another process keeps the device locked.
-class LockingProcess {
- public:
-  explicit LockingProcess(const std::string& path) {
-    int ready[2];
-    if (::pipe(ready) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-      char held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
-      if (::write(ready[1], &held, 1) != 1) ::_exit(1);
-      ::pause();
-      ::_exit(0);
-    }
-    ::close(ready[1]);
-    char held = 'n';
-    if (pid_ > 0 && ::read(ready[0], &held, 1) == 1) locked_ = held == 'y';
-    ::close(ready[0]);
-  }
-  ~LockingProcess() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-  }
-  bool locked() const { return locked_; }
-
- private:
-  pid_t pid_ = -1;
-  bool locked_ = false;
-};
 
 class HeldPort : public ::testing::Test {
  protected:

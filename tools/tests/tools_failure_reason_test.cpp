@@ -14,6 +14,7 @@
 #include "catalog.h"
 #include "pty_terminal.h"
 #include "failure_reason.h"
+#include "locking_process.h"
 #include "run.h"
 
 namespace icbus::tool {
@@ -62,44 +63,13 @@ TEST_F(ReasonTest, AReplyWithoutItsBangIsShown) {
                             ") answered \"2024010203\" to \"SD!\" without the closing \"!\"\n");
 }
 
-// Another program keeps the device locked, as a second icbus would.
-class OtherProcessHolding {
- public:
-  explicit OtherProcessHolding(const std::string& path) {
-    int ready[2];
-    if (::pipe(ready) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-      char held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
-      if (::write(ready[1], &held, 1) != 1) ::_exit(1);
-      ::pause();
-      ::_exit(0);
-    }
-    ::close(ready[1]);
-    char held = 'n';
-    if (pid_ > 0 && ::read(ready[0], &held, 1) == 1) holding_ = held == 'y';
-    ::close(ready[0]);
-  }
-  ~OtherProcessHolding() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-  }
-  bool holding() const { return holding_; }
-
- private:
-  pid_t pid_ = -1;
-  bool holding_ = false;
-};
-
 TEST_F(ReasonTest, APortHeldByAnotherProcessIsSaidSo) {
   PtyTerminal terminal({{"SA005!", "OK!"}, {"SD!", "20240102030405!"}});
   ASSERT_TRUE(terminal.ok());
   ::setenv(kPortVariable, terminal.path().c_str(), 1);
   {
-    OtherProcessHolding other(terminal.path());
-    ASSERT_TRUE(other.holding());
+    icbus::test_support::LockingProcess other(terminal.path());
+    ASSERT_TRUE(other.locked());
     EXPECT_EQ(RunArgs({"time", "get", "--port", "77", "--machine", "5"}), kExitFailed);
     EXPECT_EQ(err_.str(), "icbus: port 77 (" + terminal.path() + ") is held by another process\n");
   }
