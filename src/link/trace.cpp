@@ -60,7 +60,9 @@ std::string Stamp(std::uint64_t micros) {
 
 std::string Stamp() { return Stamp(ActiveClock().NowMicros()); }
 
-char ModeOf(std::uint8_t parity) {
+}  // namespace
+
+char WireMode(std::uint8_t parity) {
   switch (parity) {
     case kMarkParity:
       return 'M';
@@ -70,8 +72,6 @@ char ModeOf(std::uint8_t parity) {
       return 'N';
   }
 }
-
-}  // namespace
 
 bool SetTraceTarget(const std::string& target) {
   ProcessTrace& trace = Process();
@@ -103,7 +103,7 @@ void TraceWrite(Session& session, std::uint64_t started, const std::uint8_t* dat
                 std::uint32_t count, bool ok) {
   if (!Tracing(session)) return;
   std::string bytes(reinterpret_cast<const char*>(data), count);
-  std::string lines = Stamp(started) + WireFrameLine('>', ModeOf(session.parity), bytes) + "\n";
+  std::string lines = Stamp(started) + WireFrameLine('>', WireMode(session.parity), bytes) + "\n";
   if (!ok) lines += WireNoteLine("write failed") + "\n";
   Emit(session, lines);
 }

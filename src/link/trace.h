@@ -18,6 +18,10 @@ namespace icbus {
 
 struct Session;
 
+// The wire log's letter for a parity: M mark (address mode), S space (data
+// mode), N anything else.
+char WireMode(std::uint8_t parity);
+
 // One line at a time, without its line end.
 using TraceSink = std::function<void(const std::string& line)>;
 

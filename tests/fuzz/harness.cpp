@@ -4,7 +4,9 @@
 #include <cstdlib>
 
 #include "hostile_device.h"
+#include "common/wire_text.h"
 #include "icbus.h"
+#include "link/trace.h"
 #include "link/session.h"
 #include "topup/glyphs.h"
 
@@ -38,24 +40,6 @@ const std::vector<Row>& AllRows() {
     return all;
   }();
   return rows;
-}
-
-std::string Escaped(const std::string& bytes) {
-  std::string text;
-  for (unsigned char c : bytes) {
-    if (c >= 0x20 && c < 0x7F && c != '\\') {
-      text.push_back(static_cast<char>(c));
-    } else {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\x%02X", c);
-      text += escape;
-    }
-  }
-  return text;
-}
-
-char ParityLetter(std::uint8_t parity) {
-  return parity == kMarkParity ? 'M' : parity == kSpaceParity ? 'S' : 'N';
 }
 
 }  // namespace
@@ -101,11 +85,11 @@ std::string Harness::Trace(std::size_t from_event) const {
         trace += "close";
         break;
       case PortEvent::Kind::kWrite:
-        trace += std::string("> ") + ParityLetter(e.parity) + " " + Escaped(e.bytes);
+        trace += WireFrameLine('>', WireMode(e.parity), e.bytes);
         if (!e.ok) trace += " (failed)";
         break;
       case PortEvent::Kind::kRead:
-        trace += "< " + Escaped(e.bytes);
+        trace += "< " + EscapeWireBytes(e.bytes);
         break;
       case PortEvent::Kind::kOther:
         break;
