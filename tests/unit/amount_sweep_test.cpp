@@ -11,6 +11,7 @@
 
 #include "card/layout.h"
 #include "icbus.h"
+#include "line_fixture.h"
 #include "sim/card_writer.h"
 #include "sim/terminal.h"
 #include "sim/virtual_line.h"
@@ -105,10 +106,7 @@ TEST(AmountRules, RealFractionsStillTruncateAndTwoDecimalLimitsRoundUp) {
 class AmountsOnTheWire : public ::testing::Test {
  protected:
   AmountsOnTheWire() {
-    sim::CardWriterConfig config;
-    config.cards.resize(1);
-    config.present = 0;
-    writer_ = &line_->bus(1).Add(std::make_unique<sim::CardWriter>(config));
+    writer_ = &AddCardWriter(*line_, 1);
     SetDecLen("");
   }
   ~AmountsOnTheWire() override { SetDecLen(""); }

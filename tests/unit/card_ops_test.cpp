@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "icbus.h"
+#include "line_fixture.h"
 #include "sim/card_writer.h"
 #include "sim/virtual_line.h"
 
@@ -25,10 +26,7 @@ const Beeps kNone = {};
 class Cards : public ::testing::Test {
  protected:
   Cards() {
-    sim::CardWriterConfig config;
-    config.cards.resize(2);
-    config.present = 0;
-    writer_ = &line_->bus(1).Add(std::make_unique<sim::CardWriter>(config));
+    writer_ = &AddCardWriter(*line_, 2);
     SetDecLen("");
   }
   ~Cards() override { SetDecLen(""); }

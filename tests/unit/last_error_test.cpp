@@ -296,10 +296,7 @@ TEST_F(LastError, BusSessionsRecordOnTheirCallersThread) {
 class CardReason : public ::testing::Test {
  protected:
   CardReason() {
-    sim::CardWriterConfig config;
-    config.cards.resize(1);
-    config.present = 0;
-    writer_ = &line_->bus(1).Add(std::make_unique<sim::CardWriter>(config));
+    writer_ = &AddCardWriter(*line_, 1);
   }
   Frames frames() const { return line_->HostFrames(); }
 

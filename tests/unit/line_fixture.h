@@ -7,12 +7,22 @@
 #include <string>
 #include <vector>
 
+#include "sim/card_writer.h"
 #include "sim/terminal.h"
 #include "sim/virtual_line.h"
 
 namespace icbus::test {
 
 using Frames = std::vector<std::string>;
+
+// A card writer on port 1 of the line with `cards` blank cards, the first
+// of them in its field.
+inline sim::CardWriter& AddCardWriter(sim::VirtualLine& line, int cards) {
+  sim::CardWriterConfig config;
+  config.cards.resize(static_cast<std::size_t>(cards));
+  config.present = 0;
+  return line.bus(1).Add(std::make_unique<sim::CardWriter>(config));
+}
 
 class LineTest : public ::testing::Test {
  protected:

@@ -2,6 +2,7 @@
 // card writer: the sector and block on the wire, the status lines, the
 // amount conversions and formats.
 #include "demo/console_fixture.h"
+#include "line_fixture.h"
 #include "sim/card_writer.h"
 
 namespace icbus::test {
@@ -12,10 +13,7 @@ using sim::Mode;
 class CardPages : public ConsoleTest {
  protected:
   CardPages() {
-    sim::CardWriterConfig config;
-    config.cards.resize(1);
-    config.present = 0;
-    writer_ = &line_->bus(1).Add(std::make_unique<sim::CardWriter>(config));
+    writer_ = &AddCardWriter(*line_, 1);
   }
   ~CardPages() override {
     // The target sector and block live for the process: put them back.
