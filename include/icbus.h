@@ -467,6 +467,25 @@ ICBUS_API icbus_bool ICBUS_CALL icbus_session_set_device(icbus_session *session,
                                                           const char *device);
 /* Fast replies for this session alone. */
 ICBUS_API void ICBUS_CALL icbus_session_set_fast_replies(icbus_session *session, int on);
+/* Late replies. A terminal that answers after its read has timed out is not
+ * heard by the call that asked, but its late bytes may arrive while the next
+ * call reads, and nothing in the frames tells them apart: a late "DONE!" can
+ * make the next command succeed that its terminal never carried out, a late
+ * clock text can be read as the next call's record count. The purge before
+ * every frame clears only what has already arrived. So after a call that
+ * failed with ICBUS_ERR_SILENT or ICBUS_ERR_NO_BANG, leave the bus quiet for
+ * a while (longer than the latest answer of its slowest terminal) before the
+ * next call, and treat a success that follows such a time-out on the same
+ * bus with care (read back what it set).
+ * A session can make that wait itself: with a settle time of `milliseconds`,
+ * once a reply read has ended without its "!", the session watches the line
+ * before its next frame (the closing "SZ!" of the same call, or the next
+ * call's first frame) until it has been quiet that long, and drops what came
+ * meanwhile; on a line that never falls quiet it gives up after the settle
+ * time and one second more. Only calls that followed a time-out wait; frames
+ * and results stay the same. 0 (the default) turns it off. Returns 1, or 0
+ * (nothing changed) for a null session or a time outside 0 to 60000. */
+ICBUS_API icbus_bool ICBUS_CALL icbus_session_set_settle(icbus_session *session, int milliseconds);
 /* Waits for the session's turn and binds it to the calling thread. Null is
  * ignored. */
 ICBUS_API void ICBUS_CALL icbus_session_enter(icbus_session *session);
