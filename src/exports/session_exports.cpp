@@ -108,7 +108,10 @@ ICBUS_API void ICBUS_CALL icbus_session_leave(icbus_session* handle) {
 
 ICBUS_API int ICBUS_CALL icbus_end_download(void) {
   ICBUS_SERIALISED;
-  if (!icbus::PortHeld()) return 0;
+  if (!icbus::PortHeld()) {
+    icbus::RecordNotOpen();
+    return 0;
+  }
   icbus::EndSession(0);
   return 1;
 }

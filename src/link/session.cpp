@@ -75,12 +75,6 @@ bool ReadWithTimeouts(Session& session, std::uint8_t* data, std::uint32_t count,
   return ok;
 }
 
-void RecordNotOpen() {
-  RecordError(ICBUS_ERR_NOT_OPEN,
-              "no port is open: this call works on the port a download, the swipe monitor or "
-              "icDevInit holds");
-}
-
 bool HasBang(const std::uint8_t* data, std::uint32_t count) {
   return std::find(data, data + count, '!') != data + count;
 }
@@ -190,6 +184,12 @@ bool ApplyMode(Session& session, int mode) {
 }
 
 }  // namespace
+
+void RecordNotOpen() {
+  RecordError(ICBUS_ERR_NOT_OPEN,
+              "no port is open: this call works on the port a download, the swipe monitor or "
+              "icDevInit holds");
+}
 
 Session& DefaultSession() {
   static Session session;

@@ -90,6 +90,9 @@ bool SetDecimalLength(const char* text);  // SetDecLen
 // True when the decimal setting is exactly "2" (amounts in hundredths).
 bool TwoDecimals();
 
+// Records that a call needs a held port and there is none.
+void RecordNotOpen();
+
 // True while the session holds an open port (a transaction, a download
 // session or the monitor). A second DevInit then fails and leaves it alone.
 bool PortHeld(const Session& session);
