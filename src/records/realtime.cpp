@@ -10,6 +10,7 @@
 #include "link/engine.h"
 #include "link/refusal.h"
 #include "link/session.h"
+#include "records/monitor_priority.h"
 
 namespace icbus::records {
 namespace {
@@ -114,6 +115,7 @@ void Monitor::StopAndWait() {
 }
 
 void Monitor::Loop() {
+  LowerThisThreadOneStep();
   SessionScope scope(*session_);
   {
     ICBUS_SERIALISED;

@@ -211,6 +211,12 @@ TEST_F(CardPages, WaterPurseOnSectorZeroBlockOne) {
   EXPECT_EQ(view_.texts["Label30"], "加款成功!");
   Click("Button18");
   EXPECT_EQ(view_.texts["MaskEdit2"], "001.50");
+  // A refund adds to the water purse, with its own words.
+  view_.texts["MaskEdit2"] = "  0.25";
+  Click("Button16");
+  EXPECT_EQ(view_.texts["Label30"], "退款成功!");
+  Click("Button18");
+  EXPECT_EQ(view_.texts["MaskEdit2"], "001.75");
   view_.texts["MaskEdit2"] = "   .  ";
   Click("Button14");
   EXPECT_EQ(view_.messages, Messages{Error("请输入一个正确的格式，如'0123.1'")});
