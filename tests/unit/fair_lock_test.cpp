@@ -2,6 +2,7 @@
 // holder may take it again, and each session has a lock of its own.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -113,6 +114,34 @@ TEST(FairLock, SessionsDoNotShareALock) {
   });
   other.join();
   EXPECT_TRUE(taken);
+}
+
+// A leave or unlock from a thread that does not hold the session changes
+// nothing: the holder keeps it, its waiter keeps waiting.
+TEST(FairLock, AStrayReleaseLeavesTheHolderAndItsWaiter) {
+  Session session;
+  EnterSession(session);
+  std::atomic<bool> entered{false};
+  std::thread waiter([&] {
+    EnterSession(session);
+    entered = true;
+    LeaveSession(session);
+  });
+  ASSERT_TRUE(WaitForWaiting(session.lock, 1));
+  std::thread stray([&] {
+    LeaveSession(session);
+    session.lock.unlock();
+  });
+  stray.join();
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_TRUE(session.lock.HeldByMe());
+  EXPECT_EQ(&CurrentSession(), &session);
+  EXPECT_EQ(session.lock.Waiting(), 1u);
+  EXPECT_FALSE(entered);
+  LeaveSession(session);
+  waiter.join();
+  EXPECT_TRUE(entered);
+  EXPECT_EQ(&CurrentSession(), &DefaultSession());
 }
 
 }  // namespace

@@ -47,6 +47,7 @@ const RefusalRow kRows[] = {
     ROW(GetTime, 0, GetTime(1, 5, nullptr)),
     ROW(GetTime, 0, GetTime(1, 1000, g_out)),
     ROW(GetTime, 0, GetTime(0, 5, g_out)),
+    ROW(GetTime, 0, GetTime(1000, 5, g_out)),  // four digits: no such port name
     ROW(GetTimeA, 0, GetTimeA(1, 5, g_out, 1000000)),
     ROW(SetTime, 0, SetTime(1, -1)),
     ROW(SetTimeA, 0, SetTimeA(1, 5, -1)),

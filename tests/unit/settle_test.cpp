@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "icbus.hpp"
 #include "line_fixture.h"
@@ -112,6 +113,10 @@ TEST_F(Settle, WaitsOnlyAfterATimeOutAndChangesNoFrame) {
   Bus plain(1);
   Bus settling(1);
   ASSERT_TRUE(settling.SetSettleAfterTimeout(milliseconds(700)));
+  std::vector<std::string> notes;
+  settling.SetTrace([&](const std::string& line) {
+    if (line.rfind("# settle", 0) == 0) notes.push_back(line);
+  });
   auto cost = [&](Bus& bus, const std::function<void()>& arrange) {
     terminal().ClearFaults();
     arrange();
@@ -136,6 +141,7 @@ TEST_F(Settle, WaitsOnlyAfterATimeOutAndChangesNoFrame) {
   EXPECT_EQ(settled_cost.second, plain_cost.second);
   // One wait of 700 ms, before the failed call's closing "SZ!".
   EXPECT_EQ(settled_cost.first, plain_cost.first + 700);
+  EXPECT_EQ(notes, std::vector<std::string>{"# settle: 0 late bytes dropped in 700 ms"});
 }
 
 TEST(SettleArgument, OutOfRangeIsRefusedWithAReason) {

@@ -1,6 +1,7 @@
 // The wire trace in virtual time: every frame with its mode and time stamp,
 // every read with what came and how it ended, in the notation of the wire
 // log, and the same frames the line saw.
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -146,6 +147,36 @@ TEST_F(Trace, TheProcessTraceGoesToAFile) {
   first_call.resize(5);
   EXPECT_EQ(Frames(lines), first_call);
   std::remove(path.c_str());
+}
+
+// Appended to: what the file held stays, also when it is named twice.
+TEST_F(Trace, AnExistingFileKeepsItsEarlierLines) {
+  const std::string path = ::testing::TempDir() + "icbus_trace_kept_" + std::to_string(::getpid());
+  std::ofstream(path) << "earlier line\n";
+  char out[16];
+  ASSERT_EQ(icbus_set_trace_file(path.c_str()), 1);
+  EXPECT_EQ(GetTime(1, 5, out), 1);
+  ASSERT_EQ(icbus_set_trace_file(path.c_str()), 1);
+  EXPECT_EQ(GetTime(1, 5, out), 1);
+  ASSERT_EQ(icbus_set_trace_file(nullptr), 1);
+  std::ifstream file(path);
+  Lines lines;
+  for (std::string line; std::getline(file, line);) lines.push_back(line);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], "earlier line");
+  EXPECT_EQ(Frames(lines), LineLog(line()));
+  EXPECT_EQ(Frames(lines).size(), 10u);
+  std::remove(path.c_str());
+}
+
+TEST_F(Trace, AFailedWriteLeavesItsNote) {
+  line().fail_when = [](const sim::PortCall& call) { return call.op == sim::PortOp::kWrite; };
+  EXPECT_EQ(OnSession(ClockOfFive), 0);
+  Lines kept = Unstamped(lines_);
+  auto frame = std::find(kept.begin(), kept.end(), "> M SA005!");
+  ASSERT_NE(frame, kept.end());
+  ASSERT_NE(frame + 1, kept.end());
+  EXPECT_EQ(*(frame + 1), "# write failed");
 }
 
 TEST_F(Trace, AFileThatCannotBeWrittenIsRefused) {

@@ -111,6 +111,39 @@ TEST_F(RecordFiles, BreakOffKeepsTheLinesSoFar) {
   EXPECT_FALSE(line_->IsOpen());
 }
 
+// The counted download calls the record function of the kind the page is
+// set to: a window terminal's records are read 32 bytes after a 50 ms pause,
+// an attendance terminal's 18 bytes at once.
+TEST_F(RecordFiles, EachKindOfTerminalIsReadWithItsOwnRecordCall) {
+  struct Kind {
+    int radio;
+    std::string record;
+    std::uint32_t read;
+    std::vector<std::uint32_t> pauses;
+  };
+  const Kind kinds[] = {{1, std::string(30, '7'), 32, {50, 50}}, {0, kA, 18, {}}};
+  for (const Kind& kind : kinds) {
+    SCOPED_TRACE(kind.radio ? "consumption" : "attendance");
+    view_.selected["RadioGroup1"] = kind.radio;
+    Click("RadioGroup1");
+    device_->On(Mode::kData, "SK!", "00001!");
+    Records("SC!", {kind.record + "!", "OVER!"});
+    const std::size_t reads = line_->reads().size();
+    const std::size_t pauses = line_->pump_waits().size();
+    Click("SpeedButton1");
+    EXPECT_EQ(Read("rec.txt"), "20" + kind.record + "001\r\n");
+    std::vector<std::uint32_t> lengths;
+    for (std::size_t i = reads; i < line_->reads().size(); ++i) {
+      lengths.push_back(line_->reads()[i].count);
+    }
+    // The count (4, 15), the opening (3), two record reads.
+    EXPECT_EQ(lengths, (std::vector<std::uint32_t>{4, 15, 3, kind.read, kind.read}));
+    EXPECT_EQ(
+        std::vector<std::uint32_t>(line_->pump_waits().begin() + pauses, line_->pump_waits().end()),
+        kind.pauses);
+  }
+}
+
 TEST_F(RecordFiles, BackupShowsTheBarOnlyDuringTheDownload) {
   view_.selected["RadioGroup1"] = 1;
   Click("RadioGroup1");
