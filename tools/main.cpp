@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "bus_api.h"
-#include "catalog.h"
-#include "command_line_args.h"
-#include "host.h"
-#include "run.h"
+#include "cli/run.h"
+#include "commands/catalog.h"
+#include "host/bus_api.h"
+#include "host/command_line_args.h"
+#include "host/host.h"
 
 int main(int argc, char** argv) {
   icbus::tool::PrepareStandardStreams();

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "bus_api.h"
+#include "host/bus_api.h"
 
 namespace icbus::tool {
 

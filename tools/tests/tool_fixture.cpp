@@ -4,8 +4,8 @@
 
 #include <sstream>
 
-#include "catalog.h"
-#include "run.h"
+#include "cli/run.h"
+#include "commands/catalog.h"
 
 namespace icbus::tool {
 

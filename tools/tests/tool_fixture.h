@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "fake_bus.h"
-#include "host.h"
+#include "host/host.h"
 
 namespace icbus::tool {
 

@@ -1,7 +1,7 @@
 // --json: one JSON object a line for every command that prints data.
 #include <gtest/gtest.h>
 
-#include "report.h"
+#include "cli/report.h"
 #include "tool_fixture.h"
 
 namespace icbus::tool {

@@ -8,9 +8,9 @@
 #include <map>
 #include <sstream>
 
-#include "catalog.h"
+#include "cli/run.h"
+#include "commands/catalog.h"
 #include "pty_terminal.h"
-#include "run.h"
 
 namespace icbus::tool {
 namespace {

@@ -10,9 +10,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "catalog.h"
+#include "cli/run.h"
+#include "commands/catalog.h"
 #include "pty_terminal.h"
-#include "run.h"
 #include "tool_fixture.h"
 
 namespace icbus::tool {

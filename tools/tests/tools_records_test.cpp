@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "progress.h"
+#include "cli/progress.h"
 #include "tool_fixture.h"
 
 namespace icbus::tool {

@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "catalog.h"
-#include "resolve.h"
+#include "cli/resolve.h"
+#include "commands/catalog.h"
 
 namespace icbus::tool {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <sstream>
 
-#include "catalog.h"
+#include "cli/run.h"
+#include "commands/catalog.h"
 #include "fake_bus.h"
-#include "run.h"
 
 namespace icbus::tool {
 namespace {
