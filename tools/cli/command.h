@@ -13,8 +13,9 @@
 namespace icbus::tool {
 
 constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;  // the operation was tried and did not succeed
-constexpr int kExitUsage = 2;   // the command line was wrong; nothing was sent
+constexpr int kExitFailed = 1;        // the operation was tried and did not succeed
+constexpr int kExitUsage = 2;         // the command line was wrong; nothing was sent
+constexpr int kExitSignalBase = 128;  // + the signal that stopped the command
 
 // What a handler reports: success, or the one-line reason it failed. A usage
 // failure is a command line the option checks alone could not refuse (options

@@ -25,8 +25,12 @@ int Run(const std::vector<std::string>& args, const CommandTable& table, const B
   }
   ApplyGlobalOptions(resolution.options, bus);
   Outcome outcome = resolution.command->handler({resolution.options, bus, out, err, host});
+  // A command stopped by a signal ends as the shell expects of one,
+  // whatever it managed before: 130 for Ctrl-C.
+  const int signal = host.stop_signal();
+  if (!outcome.ok) err << "icbus: " << FailureText(outcome, bus) << "\n";
+  if (signal != 0) return kExitSignalBase + signal;
   if (outcome.ok) return kExitOk;
-  err << "icbus: " << FailureText(outcome, bus) << "\n";
   if (!outcome.usage) return kExitFailed;
   err << HelpHint(resolution.command->path) << "\n";
   return kExitUsage;

@@ -41,18 +41,22 @@ Outcome CheckLoneTerminal(const Context& context, int port, const std::string& w
       context.bus, port, AllMachineNumbers(), [&] { return context.host.interrupted(); },
       [](std::size_t, std::size_t) {}, 2);
   const std::string unsent = "; nothing was sent";
+  // A scan cut short proves nothing about the numbers it did not reach.
+  if (context.host.interrupted()) return Outcome::Failure("interrupted: nothing was sent");
   if (!scan.opened) return Outcome::Failure("cannot open " + OnPort(port) + unsent);
   if (scan.failed) return Outcome::Failure("the check of " + OnPort(port) + " broke off" + unsent);
+  if (!scan.garbled.empty()) {
+    return Outcome::Failure("machine " + std::to_string(scan.garbled.front()) + " on " +
+                            OnPort(port) + ": " + kGarbledAnswer + unsent);
+  }
   if (scan.found.size() > 1) {
     return Outcome::Failure(
         "terminals " + Numbers(scan.found) + " answer on " + OnPort(port) +
         ", and every terminal on the line would take " + what +
         ": connect only the one terminal meant, or give --yes to send it anyway" + unsent);
   }
-  if (scan.found.empty()) {
-    if (context.host.interrupted()) return Outcome::Failure("interrupted" + unsent);
+  if (scan.found.empty())
     return Outcome::Failure("no terminal answers on " + OnPort(port) + unsent);
-  }
   context.err << "sending " << what << " to terminal " << scan.found.front()
               << ", the only one answering on " << OnPort(port) << "\n";
   return Outcome::Success();

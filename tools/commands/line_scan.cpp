@@ -17,16 +17,19 @@ LineScan ScanLine(const BusApi& bus, int port, const std::vector<int>& machines,
     result.failed = true;
     return result;
   }
-  std::size_t tried = 0;
   for (int machine : machines) {
-    if (stop() || result.found.size() >= enough) break;
+    if (stop() || result.found.size() + result.garbled.size() >= enough) break;
     int answer = bus.probe(machine);
     if (answer < 0) {
       result.failed = true;
       break;
     }
-    if (answer == 1) result.found.push_back(machine);
-    progress(++tried, result.found.size());
+    if (answer == 1) {
+      result.found.push_back(machine);
+    } else if (bus.last_error && bus.last_error() != ICBUS_ERR_SILENT) {
+      result.garbled.push_back(machine);
+    }
+    progress(++result.tried, result.found.size());
   }
   bus.dev_close();
   return result;

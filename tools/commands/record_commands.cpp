@@ -257,7 +257,7 @@ Outcome CollectMany(const Context& context, const RecordKind& kind, const Termin
           [&](int written, int total) {
             board.Show(port, Describe(target) + ": " + ProgressLine(written, total).substr(1));
           },
-          context.host.interrupted);
+          [&] { return context.host.interrupted(); });
       std::lock_guard<std::mutex> lock(mutex);
       outcomes.emplace(std::make_pair(port, machine), Done{path, collected});
     }
@@ -307,7 +307,7 @@ Outcome Collect(const Context& context) {
       [&](int written, int total) {
         if (drawing) context.err << ProgressLine(written, total) << std::flush;
       },
-      context.host.interrupted);
+      [&] { return context.host.interrupted(); });
   if (drawing) context.err << "\n";
   if (!collected.outcome.ok) return collected.outcome;
   // With the records on standard output, the summary goes beside them.

@@ -10,8 +10,10 @@ namespace icbus::tool {
 struct Host {
   // Standard error is a terminal: long downloads draw a progress bar there.
   bool progress = false;
-  // True once the user asked a long-running command to stop (Ctrl-C).
-  std::function<bool()> interrupted = [] { return false; };
+  // The signal that asked a long-running command to stop (Ctrl-C: SIGINT;
+  // also SIGTERM, SIGHUP of a dropped session, SIGPIPE of a closed pipe), or 0.
+  std::function<int()> stop_signal = [] { return 0; };
+  bool interrupted() const { return stop_signal() != 0; }
   // Waits `ms` milliseconds, or less when interrupted meanwhile.
   std::function<void(int ms)> pause = [](int) {};
   // The host's local time.
@@ -19,8 +21,9 @@ struct Host {
 };
 
 // The real terminal, signals, sleep and clock of this process. Asking
-// `interrupted` the first time starts catching SIGINT and SIGTERM, so only
-// commands that check for it outlive Ctrl-C.
+// `stop_signal` the first time starts catching SIGINT, SIGTERM, SIGHUP and
+// SIGPIPE, so only commands that check for them outlive them: those stop
+// between records, release the terminal and end with 128 + the signal.
 Host SystemHost();
 
 }  // namespace icbus::tool

@@ -11,21 +11,28 @@
 namespace icbus::tool {
 namespace {
 
-std::atomic<bool> stop_requested{false};
+std::atomic<int> stop_signal{0};
 
-void OnStopSignal(int) { stop_requested = true; }
+// The first signal is the one the exit code reports.
+void OnStopSignal(int number) {
+  int none = 0;
+  stop_signal.compare_exchange_strong(none, number);
+}
 
-bool Interrupted() {
+int StopSignal() {
   static const bool catching = [] {
     struct sigaction action = {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    // A dropped ssh session (HUP) and a reader that went away (PIPE, as in
+    // "--out - | head") must release the terminal as Ctrl-C does.
+    for (int number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) ::sigaction(number, &action, nullptr);
     return true;
   }();
-  return catching && stop_requested;
+  return catching ? stop_signal.load() : 0;
 }
+
+bool Interrupted() { return StopSignal() != 0; }
 
 void Pause(int ms) {
   // Short slices, so Ctrl-C ends a monitor within a blink and not after a
@@ -52,7 +59,7 @@ std::tm Now() {
 Host SystemHost() {
   Host host;
   host.progress = ::isatty(STDERR_FILENO) == 1;
-  host.interrupted = Interrupted;
+  host.stop_signal = StopSignal;
   host.pause = Pause;
   host.now = Now;
   return host;

@@ -4,32 +4,42 @@
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
 
 #include "host/host.h"
 
 namespace icbus::tool {
 namespace {
 
-std::atomic<bool> stop_requested{false};
+std::atomic<int> stop_signal{0};
 
-// Ctrl-C, Ctrl-Break and closing the console window ask the command to stop;
-// the handler runs on a thread of its own, so it only raises the flag.
+// Ctrl-C and Ctrl-Break ask the command to stop as SIGINT does elsewhere,
+// closing the console window as SIGTERM; the handler runs on a thread of its
+// own, so it only records which.
 BOOL WINAPI OnConsoleEvent(DWORD event) {
+  int number = 0;
   switch (event) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
+      number = SIGINT;
+      break;
     case CTRL_CLOSE_EVENT:
-      stop_requested = true;
-      return TRUE;
+      number = SIGTERM;
+      break;
     default:
       return FALSE;
   }
+  int none = 0;
+  stop_signal.compare_exchange_strong(none, number);
+  return TRUE;
 }
 
-bool Interrupted() {
+int StopSignal() {
   static const bool catching = [] { return SetConsoleCtrlHandler(OnConsoleEvent, TRUE) != 0; }();
-  return catching && stop_requested;
+  return catching ? stop_signal.load() : 0;
 }
+
+bool Interrupted() { return StopSignal() != 0; }
 
 void Pause(int ms) {
   // Short slices, so Ctrl-C ends a monitor within a blink.
@@ -54,7 +64,7 @@ std::tm Now() {
 Host SystemHost() {
   Host host;
   host.progress = _isatty(_fileno(stderr)) != 0;
-  host.interrupted = Interrupted;
+  host.stop_signal = StopSignal;
   host.pause = Pause;
   host.now = Now;
   return host;

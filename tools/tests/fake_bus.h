@@ -33,8 +33,14 @@ struct FakeBus {
   std::deque<FakeReply> records;
   // The answers of Real_time, in turn; once they run out, 1 without "!".
   std::deque<FakeReply> polls;
-  // The machine numbers icbus_probe finds (1); the others are silent (0).
+  // The machine numbers icbus_probe finds (1); the others are silent (0),
+  // those in `garbled` with a reply without "!" (0, ICBUS_ERR_NO_BANG).
   std::set<int> answering;
+  std::set<int> garbled;
+  // What icbus_last_error and icbus_last_error_message answer (the probe
+  // sets them as the library does).
+  int error = 0;
+  std::string error_message;
   // The answers of ReadBalance, in turn; once they run out, `amounts` and
   // `amount` as for every double export.
   std::deque<double> balances;

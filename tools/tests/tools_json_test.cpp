@@ -100,7 +100,7 @@ TEST(JsonOutput, TheCollectSummaryAndMonitorLines) {
   bus.polls = {{1, "ABCDEFGHIJKLMNOPQRST"}, {1, "000000"}, {1, "123456"}};
   int polls = 0;
   Host host;
-  host.interrupted = [&] { return polls >= 3; };
+  host.stop_signal = CtrlCWhen([&] { return polls >= 3; });
   host.pause = [&](int) { ++polls; };
   ran = RunTool(Json({"monitor", "--port", "1", "--machine", "5"}), &bus, host);
   EXPECT_EQ(ran.out,

@@ -11,7 +11,7 @@ using Calls = std::vector<std::string>;
 class MonitorTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    host_.interrupted = [this] { return pauses_.size() >= stop_after_; };
+    host_.stop_signal = CtrlCWhen([this] { return pauses_.size() >= stop_after_; });
     host_.pause = [this](int ms) { pauses_.push_back(ms); };
     host_.now = [] {
       std::tm t = {};
@@ -42,7 +42,7 @@ TEST_F(MonitorTest, ListsASwipeOnceStampedAndOtherAnswersBare) {
   bus_.polls = {{1, swipe}, {1, "000000"}, {1, "123456"}};
   stop_after_ = 3;
   Ran ran = Watch();
-  EXPECT_EQ(ran.code, 0) << ran.err;
+  EXPECT_EQ(ran.code, kExitSignalBase + SIGINT) << ran.err;
   EXPECT_EQ(ran.out, "200501150930" + swipe + "\n123456\n");
   EXPECT_EQ(ran.calls, Polls(3));
   EXPECT_EQ(pauses_, (std::vector<int>{600, 600, 600}));
@@ -61,7 +61,7 @@ TEST_F(MonitorTest, SilentFailedAndEmptyPollsReportNothing) {
 TEST_F(MonitorTest, AnInterruptBeforeTheFirstPollOpensNothing) {
   stop_after_ = 0;
   Ran ran = Watch();
-  EXPECT_EQ(ran.code, 0);
+  EXPECT_EQ(ran.code, kExitSignalBase + SIGINT);
   EXPECT_TRUE(ran.calls.empty());
 }
 
