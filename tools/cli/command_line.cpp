@@ -3,7 +3,7 @@
 namespace icbus::tool {
 
 bool SplitCommandLine(const std::vector<std::string>& args, const std::set<std::string>& flags,
-                      CommandLine* line, std::string* error) {
+                      CommandLine* line, std::string* error, const std::set<std::string>* known) {
   *line = CommandLine();
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& token = args[i];
@@ -21,8 +21,18 @@ bool SplitCommandLine(const std::vector<std::string>& args, const std::set<std::
       line->words.push_back(token);
       continue;
     }
+    if (token == "--version") {
+      line->version = true;
+      continue;
+    }
     std::string name = token.substr(2);
     std::string value;
+    // A typo is named as such, not as an option whose value is missing.
+    std::string bare = name.substr(0, name.find('='));
+    if (known && !bare.empty() && known->count(bare) == 0) {
+      *error = "unknown option --" + bare;
+      return false;
+    }
     if (size_t equals = name.find('='); equals != std::string::npos) {
       value = name.substr(equals + 1);
       name.resize(equals);
@@ -48,7 +58,7 @@ bool SplitCommandLine(const std::vector<std::string>& args, const std::set<std::
 }
 
 bool SplitCommandLine(const std::vector<std::string>& args, CommandLine* line, std::string* error) {
-  return SplitCommandLine(args, {}, line, error);
+  return SplitCommandLine(args, {}, line, error, nullptr);
 }
 
 }  // namespace icbus::tool

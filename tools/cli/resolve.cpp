@@ -46,19 +46,19 @@ Resolution ResolveGroup(const CommandLine& line, const CommandTable& table) {
   return UsageError("'" + JoinPath(line.words) + "' needs a subcommand", nullptr, line.words);
 }
 
-// Every flag name of the table: the splitter must know them to leave the
-// token after a flag alone.
-std::set<std::string> FlagNames(const CommandTable& table) {
-  std::set<std::string> flags;
+// Every option name of the table (`flags_only`: the flags). The splitter
+// must know the flags to leave the token after one alone, and every name to
+// call a typo unknown.
+std::set<std::string> OptionNames(const CommandTable& table, bool flags_only) {
+  std::set<std::string> names;
+  auto add = [&](const OptionSpec& option) {
+    if (!flags_only || option.kind == ValueKind::kFlag) names.insert(option.name);
+  };
   for (const Command& command : table) {
-    for (const OptionSpec& option : command.options) {
-      if (option.kind == ValueKind::kFlag) flags.insert(option.name);
-    }
+    for (const OptionSpec& option : command.options) add(option);
   }
-  for (const OptionSpec& option : GlobalOptions()) {
-    if (option.kind == ValueKind::kFlag) flags.insert(option.name);
-  }
-  return flags;
+  for (const OptionSpec& option : GlobalOptions()) add(option);
+  return names;
 }
 
 }  // namespace
@@ -75,7 +75,17 @@ std::vector<const Command*> CommandsUnder(const CommandTable& table,
 Resolution Resolve(const std::vector<std::string>& args, const CommandTable& table) {
   CommandLine line;
   std::string error;
-  if (!SplitCommandLine(args, FlagNames(table), &line, &error)) return UsageError(error, nullptr);
+  const std::set<std::string> known = OptionNames(table, false);
+  if (!SplitCommandLine(args, OptionNames(table, true), &line, &error, &known)) {
+    return UsageError(error, nullptr);
+  }
+  // "icbus --version" is the version command, with --json if given.
+  if (line.version) {
+    if (!line.words.empty()) {
+      return UsageError("--version stands alone, not with '" + JoinPath(line.words) + "'", nullptr);
+    }
+    line.words = {"version"};
+  }
 
   auto exact = std::find_if(table.begin(), table.end(),
                             [&](const Command& command) { return command.path == line.words; });

@@ -25,12 +25,22 @@ Outcome DailyGet(const Context& context) {
   return Outcome::Success();
 }
 
+constexpr double kMostTenths = 6553.5;
+
 Outcome DailySet(const Context& context) {
   WriterSpot spot = WriterSpotFrom(context.options);
   const std::string typed = context.options.Text("limit");
   // With one decimal the field keeps tenths; what lies below would be lost.
   if (context.options.Text("decimals") != "2") {
     if (auto why = FinerThanUnit(typed, 10, "the card's limit unit")) return Outcome::Usage(*why);
+    // The field holds 65535 units: tenths reach 6553.5 yuan. The library
+    // would refuse more as well, but as a card failure.
+    if (context.options.Amount("limit") > kMostTenths) {
+      return Outcome::Usage(
+          "--limit must be at most 6553.5 yuan with one decimal (167772.15 with "
+          "--decimals 2), not " +
+          typed);
+    }
   }
   int code = context.bus.write_card_max_consume(spot.port, spot.sector, spot.block,
                                                 context.options.Amount("limit"));
