@@ -24,9 +24,12 @@ struct Outcome {
   bool ok = true;
   std::string message;
   bool usage = false;
+  // The message already carries the library's reason: it stands as it is.
+  bool explained = false;
   static Outcome Success() { return {}; }
   static Outcome Failure(std::string why) { return {false, std::move(why)}; }
   static Outcome Usage(std::string why) { return {false, std::move(why), true}; }
+  static Outcome Explained(std::string why) { return {false, std::move(why), false, true}; }
 };
 
 struct Context {

@@ -42,8 +42,15 @@ bool HidesTheCause(int code) {
 
 }  // namespace
 
+std::string LibraryReason(const BusApi& bus) {
+  if (!bus.last_error || !bus.last_error_message || !HidesTheCause(bus.last_error())) return "";
+  const char* message = bus.last_error_message();
+  return message ? message : "";
+}
+
 std::string FailureText(const Outcome& outcome, const BusApi& bus) {
-  if (outcome.ok || outcome.usage || !bus.last_error || !bus.last_error_message) {
+  if (outcome.ok || outcome.usage || outcome.explained || !bus.last_error ||
+      !bus.last_error_message) {
     return outcome.message;
   }
   const int code = bus.last_error();

@@ -12,6 +12,11 @@
 
 namespace icbus::tool {
 
+// The library's reason for the failure of the last call when it is one the
+// command's words would hide (the port, the line, a reply that did not
+// come); empty otherwise.
+std::string LibraryReason(const BusApi& bus);
+
 std::string FailureText(const Outcome& outcome, const BusApi& bus);
 
 // What to do about a port that cannot be opened, after the library's reason

@@ -1,6 +1,8 @@
 // records count, records total, records collect: what a terminal holds and
 // the download of it into a file.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -8,6 +10,7 @@
 #include <optional>
 #include <utility>
 
+#include "cli/failure_reason.h"
 #include "cli/parallel.h"
 #include "cli/progress.h"
 #include "cli/report.h"
@@ -157,14 +160,34 @@ std::string Destination(const std::string& path) {
   return path == kStandardOutput ? "standard output" : path;
 }
 
+// Why `path` cannot be written ("Permission denied"), or nothing. Asked
+// before the terminal is contacted; a file the check created is removed
+// again, so a failure leaves the disk as it was.
+std::optional<std::string> Unwritable(const std::string& path) {
+  if (path == kStandardOutput) return std::nullopt;
+  std::error_code error;
+  const bool existed = std::filesystem::exists(path, error);
+  errno = 0;
+  std::FILE* file = std::fopen(path.c_str(), "ab");
+  if (!file) return std::string(std::strerror(errno != 0 ? errno : EACCES));
+  std::fclose(file);
+  if (!existed) std::filesystem::remove(path, error);
+  return std::nullopt;
+}
+
 // Downloads one terminal's records into `path` ("-": `out`); `progress`
 // hears of each line (written, counted total or -1). `stop` ends the
 // download early: the terminal is released and the lines so far kept.
+// Every line is checked against `check`; a bad one is kept but fails the
+// download.
 Collected CollectOne(const BusApi& bus, const RecordKind& kind, const Target& target,
-                     const std::string& path, std::ostream& out,
+                     const std::string& path, std::ostream& out, RecordCheck check,
                      const std::function<void(int, int)>& progress,
                      const std::function<bool()>& stop) {
   const std::string where = Destination(path);
+  if (auto why = Unwritable(path)) {
+    return {Outcome::Failure("cannot write " + path + ": " + *why + "; nothing was sent")};
+  }
   int total = -1;
   if (kind.counted) {
     total = CountRecords(bus, kind, target);
@@ -177,7 +200,8 @@ Collected CollectOne(const BusApi& bus, const RecordKind& kind, const Target& ta
   if (path == kStandardOutput) {
     file.Use(out);
   } else if (!file.Open(path)) {
-    return {Outcome::Failure("cannot write " + path + "; nothing downloaded")};
+    return {Outcome::Failure("cannot write " + path + ": " + std::strerror(errno) +
+                             "; nothing downloaded")};
   }
   if (!OpenDownload(bus, kind, target)) {
     file.Close();
@@ -189,17 +213,21 @@ Collected CollectOne(const BusApi& bus, const RecordKind& kind, const Target& ta
   DownloadEnd end = DrainRecords(
       bus.*kind.next, target.machine,
       [&](const std::string& line) {
+        check.Look(line);
         if (!file.Append(line)) return false;
         progress(++written, total);
         return true;
       },
       stop);
+  // Why the terminal's last call failed, read before the release replaces it.
+  const std::string reason = LibraryReason(bus);
   // Left early, the session still holds the port and the terminal: release
   // it ("SZ!") before anything else.
   if (end.abandoned || end.interrupted) bus.end_download();
   bool saved = file.Close();
 
   std::string count = std::to_string(end.lines) + (end.lines == 1 ? " record" : " records");
+  const std::string kept = "after " + count + ", which are in " + where;
   Collected collected{Outcome::Success(), end.lines, end.complete};
   if (end.abandoned) {
     collected.outcome = Outcome::Failure("writing " + where + " failed after " + count +
@@ -208,16 +236,23 @@ Collected CollectOne(const BusApi& bus, const RecordKind& kind, const Target& ta
     collected.outcome = Outcome::Failure("writing " + where + " failed after " + count +
                                          "; not every line reached it");
   } else if (end.interrupted) {
-    collected.outcome =
-        Outcome::Failure("interrupted: the download from " + Describe(target) + " stopped after " +
-                         count + ", which are in " + where + "; the terminal was released");
+    collected.outcome = Outcome::Failure("interrupted: the download from " + Describe(target) +
+                                         " stopped " + kept + "; the terminal was released");
   } else if (!end.complete) {
-    collected.outcome = Outcome::Failure("the download from " + Describe(target) +
-                                         " broke off after " + count + "; they are in " + where);
+    collected.outcome = Outcome::Explained("the download from " + Describe(target) + " broke off " +
+                                           kept + (reason.empty() ? "" : " (" + reason + ")"));
+  } else if (!check.ok()) {
+    collected.outcome = Outcome::Failure(count + " from " + Describe(target) + " written to " +
+                                         where + ", but " + check.Problem());
   } else {
     collected.outcome.message = count + " from " + Describe(target) + " written to " + where;
   }
   return collected;
+}
+
+RecordCheck CheckFor(const Context& context, const RecordKind& kind) {
+  const bool two = context.options.Text("decimals") == "2";
+  return RecordCheck(two ? kind.longest_two_decimals : kind.longest, kind.name);
 }
 
 JsonObject CollectedJson(const Target& target, const std::string& path,
@@ -229,6 +264,9 @@ JsonObject CollectedJson(const Target& target, const std::string& path,
       .Add("file", path)
       .Add("complete", collected.complete);
 }
+
+// How many terminals a failure names before it says "...".
+constexpr std::size_t kNamedUnstarted = 5;
 
 // One file per terminal in the directory --out names, the ports side by side.
 Outcome CollectMany(const Context& context, const RecordKind& kind, const Terminals& terminals) {
@@ -253,7 +291,7 @@ Outcome CollectMany(const Context& context, const RecordKind& kind, const Termin
       std::string path = (std::filesystem::path(directory) / name).string();
       Target target = terminals.At(port, machine);
       Collected collected = CollectOne(
-          context.bus, kind, target, path, context.out,
+          context.bus, kind, target, path, context.out, CheckFor(context, kind),
           [&](int written, int total) {
             board.Show(port, Describe(target) + ": " + ProgressLine(written, total).substr(1));
           },
@@ -277,10 +315,30 @@ Outcome CollectMany(const Context& context, const RecordKind& kind, const Termin
       ++failed;
     }
   }
-  if (failed > 0) {
-    return Outcome::Failure(std::to_string(failed) + " of " + std::to_string(outcomes.size()) +
-                            " downloads failed");
+  // Stopped early, the terminals never reached must be named too: their
+  // records are still on them.
+  std::string unstarted;
+  std::size_t never = 0;
+  for (int port : terminals.ports) {
+    for (int machine : terminals.machines) {
+      if (outcomes.count({port, machine}) != 0) continue;
+      if (never++ < kNamedUnstarted) {
+        unstarted += (unstarted.empty() ? "" : ", ") + Describe(terminals.At(port, machine));
+      }
+    }
   }
+  if (never > kNamedUnstarted) unstarted += ", ...";
+  std::string message;
+  if (failed > 0) {
+    message =
+        std::to_string(failed) + " of " + std::to_string(outcomes.size()) + " downloads failed";
+  }
+  if (never > 0) {
+    message += (message.empty() ? "" : "; ") + std::to_string(never) +
+               (never == 1 ? " download never started (" : " downloads never started (") +
+               unstarted + ")";
+  }
+  if (!message.empty()) return Outcome::Failure(message);
   return Outcome::Success();
 }
 
@@ -303,19 +361,21 @@ Outcome Collect(const Context& context) {
   bool drawing = context.host.progress;
   Target target = terminals.At(terminals.ports.front(), terminals.machines.front());
   Collected collected = CollectOne(
-      context.bus, *kind, target, path, context.out,
+      context.bus, *kind, target, path, context.out, CheckFor(context, *kind),
       [&](int written, int total) {
         if (drawing) context.err << ProgressLine(written, total) << std::flush;
       },
       [&] { return context.host.interrupted(); });
   if (drawing) context.err << "\n";
-  if (!collected.outcome.ok) return collected.outcome;
-  // With the records on standard output, the summary goes beside them.
+  // With the records on standard output, the summary goes beside them. A
+  // program reading --json learns what reached the file whatever happened.
   std::ostream& summary = path == kStandardOutput ? context.err : context.out;
-  summary << (WantsJson(context) ? CollectedJson(target, path, collected).Text()
-                                 : collected.outcome.message)
-          << "\n";
-  return Outcome::Success();
+  if (WantsJson(context)) {
+    summary << CollectedJson(target, path, collected).Text() << "\n";
+  } else if (collected.outcome.ok) {
+    summary << collected.outcome.message << "\n";
+  }
+  return collected.outcome.ok ? Outcome::Success() : collected.outcome;
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "commands/record_download.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace icbus::tool {
 namespace {
@@ -38,6 +41,36 @@ DownloadEnd DrainRecords(NextRecord next, int machine,
     }
     ++end.lines;
   }
+}
+
+RecordCheck::RecordCheck(std::size_t longest, std::string kind)
+    : longest_(longest), kind_(std::move(kind)) {}
+
+void RecordCheck::Look(const std::string& line) {
+  const std::size_t number = ++lines_;
+  if (number == 1) first_length_ = line.size();
+  std::string problem;
+  auto at = std::find_if(line.begin(), line.end(), [](char c) { return c < 0x20 || c > 0x7E; });
+  const std::string record = "record " + std::to_string(number);
+  if (at != line.end()) {
+    char byte[8];
+    std::snprintf(byte, sizeof byte, "\\x%02X", static_cast<unsigned char>(*at));
+    problem = record + " holds the byte " + byte + ", which no record has";
+  } else if (line.size() > longest_) {
+    problem = record + " is " + std::to_string(line.size()) + " characters, longer than any " +
+              kind_ + " record (" + std::to_string(longest_) + ")";
+  } else if (line.size() != first_length_) {
+    problem = record + " is " + std::to_string(line.size()) + " characters, the others " +
+              std::to_string(first_length_);
+  }
+  if (problem.empty()) return;
+  if (bad_++ == 0) first_problem_ = problem;
+}
+
+std::string RecordCheck::Problem() const {
+  if (bad_ == 0) return "";
+  std::string more = bad_ == 1 ? "" : " (and " + std::to_string(bad_ - 1) + " more)";
+  return first_problem_ + more + ": is --kind right?";
 }
 
 bool RecordFile::Open(const std::string& path) {

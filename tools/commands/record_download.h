@@ -24,6 +24,28 @@ DownloadEnd DrainRecords(
     NextRecord next, int machine, const std::function<bool(const std::string& line)>& sink,
     const std::function<bool()>& stop = [] { return false; });
 
+// The library hands record texts over as the terminal sent them; what is
+// saved is checked here. A line that fails is still saved (the terminal's
+// data is never dropped), but the download must not pass for a good one.
+class RecordCheck {
+ public:
+  // `longest`: the longest line of the kind; `kind`: its name, for the message.
+  RecordCheck(std::size_t longest, std::string kind);
+  // Checks the next line: printable ASCII, at most `longest` characters and
+  // as long as the first line.
+  void Look(const std::string& line);
+  bool ok() const { return bad_ == 0; }
+  // "record 5 is 3 characters, the others 29: is --kind right?", with the
+  // number of other bad lines after it; empty when all were good.
+  std::string Problem() const;
+
+ private:
+  std::size_t longest_;
+  std::string kind_;
+  std::size_t lines_ = 0, first_length_ = 0, bad_ = 0;
+  std::string first_problem_;
+};
+
 // A record file: created, or emptied when it exists, on Open; or standard
 // output. Each line is flushed as it is written, so the records received so
 // far are in the file whatever ends the program.

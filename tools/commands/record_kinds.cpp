@@ -4,16 +4,16 @@ namespace icbus::tool {
 
 const std::vector<RecordKind>& RecordKinds() {
   static const std::vector<RecordKind> kinds = {
-      {"consumption", "a window terminal's consumption records", true, &BusApi::get_next},
-      {"attendance", "an attendance terminal's punches", true, &BusApi::get_next_k},
-      {"backup", "a window terminal's backup record store", true, &BusApi::get_next_bak},
+      {"consumption", "a window terminal's consumption records", true, 36, 37, &BusApi::get_next},
+      {"attendance", "an attendance terminal's punches", true, 22, 22, &BusApi::get_next_k},
+      {"backup", "a window terminal's backup record store", true, 36, 42, &BusApi::get_next_bak},
       // A water controller is downloaded without asking for its count first.
-      {"water", "a water controller's records", false, &BusApi::get_next_w},
-      {"topup", "a self-service top-up machine's records (needs --card)", true, &BusApi::get_next_a,
-       &BusApi::get_record_count_a},
-      {"desktop", "a desktop top-up machine's records (needs --card)", true, &BusApi::get_next_at,
-       &BusApi::get_record_count_at},
-      {"short", "17-character records read like attendance punches by their own call", true,
+      {"water", "a water controller's records", false, 24, 24, &BusApi::get_next_w},
+      {"topup", "a self-service top-up machine's records (needs --card)", true, 37, 37,
+       &BusApi::get_next_a, &BusApi::get_record_count_a},
+      {"desktop", "a desktop top-up machine's records (needs --card)", true, 37, 37,
+       &BusApi::get_next_at, &BusApi::get_record_count_at},
+      {"short", "17-character records read like attendance punches by their own call", true, 22, 22,
        &BusApi::get_next_r},
   };
   return kinds;

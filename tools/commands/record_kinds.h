@@ -2,6 +2,7 @@
 // collect each: the pairing follows the terminal kind, and the library does
 // not check it, so the tool keeps it in one table.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ struct RecordKind {
   std::string name;      // as typed after --kind
   std::string summary;   // for help
   bool counted = false;  // counted before a download, for the progress bar
+  // The longest record line the library hands over (its prefix, the reply,
+  // the machine number), with one decimal and with two.
+  std::size_t longest = 0, longest_two_decimals = 0;
   NextRecord BusApi::*next = nullptr;
   // Set for a top-up machine, which is addressed with its management card
   // and counts its records with its own export.

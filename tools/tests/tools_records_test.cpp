@@ -133,16 +133,19 @@ TEST_F(CollectTest, EachKindPairsItsOpeningAndRecordCall) {
   }
 }
 
-TEST_F(CollectTest, ABreakOffKeepsTheLinesAndFails) {
+TEST_F(CollectTest, ABreakOffKeepsTheLinesAndSaysWhy) {
   Records({{1, "20A005"}, {1, "20B005"}, {0, std::nullopt}});
-  Ran ran = Collect("consumption");
+  bus_.error = ICBUS_ERR_TRANSFER;
+  bus_.error_message = "reading from port 1 (/dev/ttyS0) failed: Input/output error";
+  Ran ran = Collect("consumption", {"--json"});
   EXPECT_EQ(ran.code, 1);
   EXPECT_EQ(File(), "20A005\r\n20B005\r\n");
   EXPECT_EQ(ran.err,
-            "icbus: the download from terminal 5 on port 1 broke off after 2 records; "
-            "they are in " +
-                path_ + "\n");
-  EXPECT_EQ(ran.out, "");
+            "icbus: the download from terminal 5 on port 1 broke off after 2 records, which are "
+            "in " +
+                path_ + " (reading from port 1 (/dev/ttyS0) failed: Input/output error)\n");
+  EXPECT_EQ(ran.out, "{\"port\":1,\"machine\":5,\"records\":2,\"file\":\"" + path_ +
+                         "\",\"complete\":false}\n");
 }
 
 TEST_F(CollectTest, AnEmptyEndWithoutTheMarkerIsABreakOff) {
@@ -150,7 +153,43 @@ TEST_F(CollectTest, AnEmptyEndWithoutTheMarkerIsABreakOff) {
   Ran ran = Collect("water");
   EXPECT_EQ(ran.code, 1);
   EXPECT_EQ(File(), "A007\r\n");
-  EXPECT_NE(ran.err.find("broke off after 1 record;"), std::string::npos) << ran.err;
+  EXPECT_NE(ran.err.find("broke off after 1 record,"), std::string::npos) << ran.err;
+}
+
+// Answers that cannot be records are kept, but the download fails naming them.
+TEST_F(CollectTest, LinesThatAreNoRecordsAreKeptAndNamed) {
+  struct Row {
+    std::vector<std::string> lines;
+    std::string problem;
+  };
+  const std::vector<Row> rows = {
+      {{"20A005", "20B005", "20ERR", "20C005"}, "record 3 is 5 characters, the others 6"},
+      {{"20A005",
+        "20\x01"
+        "B005",
+        "20C005", "20D"},
+       "record 2 holds the byte \\x01, which no record has (and 1 more)"},
+      {{"20" + std::string(35, 'A'), "20" + std::string(35, 'B')},
+       "record 1 is 37 characters, longer than any consumption record (36) (and 1 more)"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.problem);
+    std::deque<FakeReply> records;
+    std::string file;
+    for (const std::string& line : row.lines) {
+      records.push_back({1, line});
+      file += line + "\r\n";
+    }
+    records.push_back({1, "OVER"});
+    bus_.records = records;
+    Ran ran = Collect("consumption");
+    EXPECT_EQ(ran.code, 1);
+    EXPECT_EQ(File(), file);
+    EXPECT_EQ(ran.err, "icbus: " + std::to_string(row.lines.size()) +
+                           " records from terminal 5 "
+                           "on port 1 written to " +
+                           path_ + ", but " + row.problem + ": is --kind right?\n");
+  }
 }
 
 TEST_F(CollectTest, AFailedCountLeavesTheFileAlone) {
@@ -179,8 +218,9 @@ TEST_F(CollectTest, AFileThatCannotBeWrittenStopsBeforeTheDownload) {
   path_ = ::testing::TempDir() + "no-such-directory/records.txt";
   Ran ran = Collect("consumption");
   EXPECT_EQ(ran.code, 1);
-  EXPECT_EQ(ran.calls, (Calls{"GetRecordCount(1, 5)"}));
-  EXPECT_EQ(ran.err, "icbus: cannot write " + path_ + "; nothing downloaded\n");
+  EXPECT_TRUE(ran.calls.empty());
+  EXPECT_EQ(ran.err,
+            "icbus: cannot write " + path_ + ": No such file or directory; nothing was sent\n");
 }
 
 TEST_F(CollectTest, AFullDiskAbandonsTheDownloadAndReleasesThePort) {
