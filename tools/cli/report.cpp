@@ -98,6 +98,16 @@ std::string FixedAmount(double amount, int decimals) {
   return text;
 }
 
+std::string IsoLocalTime(const std::tm& t, int utc_offset_minutes) {
+  const int offset = utc_offset_minutes < 0 ? -utc_offset_minutes : utc_offset_minutes;
+  char text[48];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d",
+                (t.tm_year + 1900) % 10000, (t.tm_mon + 1) % 100, t.tm_mday % 100, t.tm_hour % 100,
+                t.tm_min % 100, t.tm_sec % 100, utc_offset_minutes < 0 ? '-' : '+',
+                (offset / 60) % 100, offset % 60);
+  return text;
+}
+
 bool WantsJson(const Context& context) { return context.options.Has("json"); }
 
 void Report(const Context& context, const std::string& text, const JsonObject& json) {

@@ -2,6 +2,7 @@
 // JSON object a line for programs. Failures stay one line of text on
 // standard error either way.
 #pragma once
+#include <ctime>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,6 +41,10 @@ std::string JsonArray(const std::vector<std::string>& items);
 
 // "12.5" for 12.5 with one decimal.
 std::string FixedAmount(double amount, int decimals);
+
+// "2005-01-15T09:30:00+08:00": the host's local time in ISO 8601, with
+// seconds and the zone, so lines from sites in different zones compare.
+std::string IsoLocalTime(const std::tm& time, int utc_offset_minutes);
 
 // True when the command line asked for --json.
 bool WantsJson(const Context& context);

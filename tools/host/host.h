@@ -16,8 +16,9 @@ struct Host {
   bool interrupted() const { return stop_signal() != 0; }
   // Waits `ms` milliseconds, or less when interrupted meanwhile.
   std::function<void(int ms)> pause = [](int) {};
-  // The host's local time.
+  // The host's local time, and how far it is ahead of UTC in minutes.
   std::function<std::tm()> now = [] { return std::tm{}; };
+  std::function<int()> utc_offset_minutes = [] { return 0; };
 };
 
 // The real terminal, signals, sleep and clock of this process. Asking

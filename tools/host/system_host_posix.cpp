@@ -54,6 +54,13 @@ std::tm Now() {
   return local;
 }
 
+int UtcOffsetMinutes() {
+  std::time_t seconds = std::time(nullptr);
+  std::tm local = {};
+  ::localtime_r(&seconds, &local);
+  return static_cast<int>(local.tm_gmtoff / 60);
+}
+
 }  // namespace
 
 Host SystemHost() {
@@ -62,6 +69,7 @@ Host SystemHost() {
   host.stop_signal = StopSignal;
   host.pause = Pause;
   host.now = Now;
+  host.utc_offset_minutes = UtcOffsetMinutes;
   return host;
 }
 

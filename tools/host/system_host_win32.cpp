@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <ctime>
 
 #include "host/host.h"
 
@@ -59,6 +60,14 @@ std::tm Now() {
   return local;
 }
 
+// The local wall clock read as if it were UTC, less the real UTC time.
+int UtcOffsetMinutes() {
+  std::time_t seconds = std::time(nullptr);
+  std::tm local = {};
+  localtime_s(&local, &seconds);
+  return static_cast<int>((_mkgmtime(&local) - seconds) / 60);
+}
+
 }  // namespace
 
 Host SystemHost() {
@@ -67,6 +76,7 @@ Host SystemHost() {
   host.stop_signal = StopSignal;
   host.pause = Pause;
   host.now = Now;
+  host.utc_offset_minutes = UtcOffsetMinutes;
   return host;
 }
 

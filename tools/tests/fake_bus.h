@@ -31,6 +31,8 @@ struct FakeBus {
   std::string card_password = "12345";    // written by ReadCardPass on result 1
   // The answers of the GetNext family, in turn; once they run out, 0.
   std::deque<FakeReply> records;
+  // The answers of icDevInit, in turn; once they run out, as for every export.
+  std::deque<int> opens;
   // The answers of Real_time, in turn; once they run out, 1 without "!".
   std::deque<FakeReply> polls;
   // The machine numbers icbus_probe finds (1); the others are silent (0),

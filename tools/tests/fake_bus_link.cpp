@@ -55,7 +55,14 @@ void AddExtensionFakes(BusApi* api) {
 }
 
 void AddLinkFakes(BusApi* api) {
-  api->dev_init = [](const char* digits) -> icbus_bool { return Call("icDevInit", digits); };
+  api->dev_init = [](const char* digits) -> icbus_bool {
+    int answer = Call("icDevInit", digits);
+    std::deque<int>& opens = Bus().opens;
+    if (opens.empty()) return answer;
+    answer = opens.front();
+    opens.pop_front();
+    return answer;
+  };
   api->dev_close = []() { return Call("icDevClose"); };
   api->change_dev_settings = [](int mode) -> icbus_bool {
     return Call("ChangeicDevSettings", mode);

@@ -104,8 +104,9 @@ TEST(JsonOutput, TheCollectSummaryAndMonitorLines) {
   host.pause = [&](int) { ++polls; };
   ran = RunTool(Json({"monitor", "--port", "1", "--machine", "5"}), &bus, host);
   EXPECT_EQ(ran.out,
-            "{\"time\":\"190001000000\",\"swipe\":\"ABCDEFGHIJKLMNOPQRST\"}\n"
-            "{\"answer\":\"123456\"}\n");
+            "{\"port\":1,\"machine\":5,\"time\":\"1900-01-00T00:00:00+00:00\","
+            "\"swipe\":\"ABCDEFGHIJKLMNOPQRST\"}\n"
+            "{\"port\":1,\"machine\":5,\"answer\":\"123456\"}\n");
 }
 
 }  // namespace

@@ -229,7 +229,7 @@ TEST_F(LibraryTest, MonitorPrintsASwipeAndStopsWhenInterrupted) {
   EXPECT_EQ(RunArgs({"monitor", "--port", "77", "--machine", "5"}, host), kExitSignalBase + SIGINT)
       << err_.str();
   // One line per swipe, however often the terminal repeats it.
-  EXPECT_EQ(out_.str().rfind("202402292359" + swipe + "\n", 0), 0u) << out_.str();
+  EXPECT_EQ(out_.str().rfind("2024-02-29T23:59:00+00:00 " + swipe + "\n", 0), 0u) << out_.str();
   EXPECT_EQ(out_.str().find(swipe + "\n" + swipe), std::string::npos) << out_.str();
   // The port was closed: the next command can open it.
   PtyTerminal next({{"SA005!", "OK!"}, {"SJ!", "DONE!"}});
