@@ -208,9 +208,22 @@ void ReadRecordStores(const json& object, const std::string& where, TerminalConf
     throw BadInstallation(where + ": give either \"records\" or \"generate\", not both");
   }
   config->records = StoredTextsIn(object, "records", where);
-  int generate = IntIn(object, "generate", 0, 0, 1000000, where);
+  // A terminal answers its count in five digits and its total in six or
+  // eight: more would wrap round to a small number.
+  if (config->records.size() > static_cast<std::size_t>(kMaxRecords)) {
+    throw BadInstallation(where + ": \"records\" holds more than " + std::to_string(kMaxRecords) +
+                          ", which a terminal's count cannot show");
+  }
+  int generate = IntIn(object, "generate", 0, 0, kMaxRecords, where);
   if (object.contains("generate")) FillRecords(config, generate);
-  config->total = IntIn(object, "total", static_cast<int>(config->total), 0, 99999999, where);
+  const int max_total = static_cast<int>(MaxTotal(config->decimals));
+  if (config->total > max_total && !object.contains("total")) {
+    throw BadInstallation(where + ": the " + std::to_string(generate) +
+                          " generated records amount to " + std::to_string(config->total) +
+                          ", more than the total can show (" + std::to_string(max_total) +
+                          " with " + std::to_string(config->decimals) + " decimal places)");
+  }
+  config->total = IntIn(object, "total", static_cast<int>(config->total), 0, max_total, where);
   if (object.contains("backup") && object.contains("generate_backup")) {
     throw BadInstallation(where + ": give either \"backup\" or \"generate_backup\", not both");
   }

@@ -48,6 +48,7 @@
 #include "installation.h"
 #include "pacer.h"
 #include "pty_line.h"
+#include "terminal.h"
 #include "topup_machine.h"
 
 namespace {
@@ -433,6 +434,16 @@ int main(int argc, char** argv) {
     }
   }
 
+  // The terminals' clocks run in real time here, from the start.
+  for (const auto& device : bus.devices()) {
+    if (auto* terminal = dynamic_cast<icbus::sim::Terminal*>(device.get())) {
+      terminal->RunClock([] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   SteadyClock::now().time_since_epoch())
+            .count();
+      });
+    }
+  }
   Simulator simulator(line.get(), &bus, control.get(), &log, options.pace);
   bool ok = simulator.Run(waiting);
   log.Note(ok ? "stopped" : "line failed");
