@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "card_writer.h"
+#include "common/wire_text.h"
 #include "terminal.h"
 #include "topup_machine.h"
 
@@ -441,8 +442,20 @@ OrderedJson TerminalEntry(const TerminalConfig& state) {
   return entry;
 }
 
-std::string Dump(const OrderedJson& value) {
-  return value.dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
+// Texts a device holds may be GBK (a display text) or any bytes a host
+// sent: they are shown with those bytes as \xNN, so nothing is lost and the
+// text stays UTF-8.
+void MakePrintable(OrderedJson* value) {
+  if (value->is_string()) {
+    *value = PrintableUtf8(value->get<std::string>());
+  } else if (value->is_structured()) {
+    for (auto& item : *value) MakePrintable(&item);
+  }
+}
+
+std::string Dump(OrderedJson value) {
+  MakePrintable(&value);
+  return value.dump();
 }
 
 // A store may hold a million records and the simulator writes a device's

@@ -110,7 +110,8 @@ bool LoadInstallation(const std::string& path, Bus* bus, std::string* error);
 //   "orders": [{"card": 1, "mode": 1, "tenths": 123, "time": "0407301509"}]
 //                                top-up machine: the orders received, decoded
 //                                (mode 0 overwrite, 1 add; time "yymmddhhnn")
-// Bytes that are not UTF-8 (GBK text) appear as U+FFFD. A device of a type
+// Control characters and bytes that are not UTF-8 (GBK text) appear as
+// \xNN. A device of a type
 // that has no entry form is described in words instead.
 std::string DeviceState(const Device& device);
 
