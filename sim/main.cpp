@@ -121,9 +121,8 @@ void Usage(FILE* out) {
 // wrong, naming the option.
 bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
   const std::map<std::string, std::string*> valued = {
-      {"--link", &options->link},       {"--config", &options->config},
-      {"--log", &options->log},         {"--pidfile", &options->pidfile},
-      {"--control", &options->control},
+      {"--link", &options->link},       {"--config", &options->config},   {"--log", &options->log},
+      {"--pidfile", &options->pidfile}, {"--control", &options->control},
   };
   const std::map<std::string, bool*> flags = {
       {"--pace", &options->pace},
@@ -145,8 +144,8 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
       }
       *target->second = argv[++i];
     } else {
-      *error = arg.rfind("-", 0) == 0 ? "unknown option " + arg
-                                       : "unexpected argument \"" + arg + "\"";
+      *error =
+          arg.rfind("-", 0) == 0 ? "unknown option " + arg : "unexpected argument \"" + arg + "\"";
       return false;
     }
   }
@@ -329,8 +328,10 @@ class Simulator {
     for (std::size_t i = 0; i < devices.size(); ++i) {
       std::string state = icbus::sim::DeviceState(*devices[i]);
       if (state != held_[i]) {
-        log_->Note("device " + std::to_string(i + 1) + " changed: " +
-                   icbus::sim::StateChanges(held_[i], state));
+        // A beep or an order alone is noted below, as what the device heard.
+        std::string changes = icbus::sim::StateChanges(held_[i], state);
+        if (!changes.empty())
+          log_->Note("device " + std::to_string(i + 1) + " changed: " + changes);
         held_[i] = state;
       }
       NoteHeard(*devices[i], i + 1, &heard_[i], log_);
