@@ -1,6 +1,7 @@
 #include "cli/failure_reason.h"
 
 #include <cctype>
+#include <cstdlib>
 
 namespace icbus::tool {
 
@@ -18,7 +19,13 @@ std::string OpenAdvice(const std::string& reason) {
   return " \u2014 check that COM" + digits +
          " exists (Device Manager) and no other program uses it";
 #else
-  return " \u2014 set ICBUS_COM" + digits + " or check that you may use the device (group dialout)";
+  const std::string variable = "ICBUS_COM" + digits;
+  // Set already, the variable is what to look at, not what to set.
+  if (const char* set = std::getenv(variable.c_str()); set && *set) {
+    return " \u2014 " + variable + " is " + set +
+           ": check that the device exists and that you may use it (group dialout)";
+  }
+  return " \u2014 set " + variable + " or check that you may use the device (group dialout)";
 #endif
 }
 

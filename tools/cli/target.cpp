@@ -8,7 +8,8 @@ namespace icbus::tool {
 OptionSpec PortOption() {
   return IntegerOption("port", "N", 1, 255, true,
                        "serial port number: 1 is COM1; on Linux the device named by "
-                       "$ICBUS_COM<N>, else /dev/ttyS<N-1>");
+                       "$ICBUS_COM<N>, else /dev/ttyS<N-1>; or the device itself, such as "
+                       "/dev/ttyUSB0 or COM12");
 }
 
 OptionSpec MachineOption() {

@@ -11,12 +11,22 @@ namespace {
 // The library writes at most 14 characters and the terminator.
 constexpr size_t kClockTextSize = 15;
 
+// A terminal that answers its address with anything but "OK" did answer:
+// it refused, and the library says with what.
+Outcome ClockFailure(const Context& context, const Target& target, const std::string& words) {
+  const BusApi& bus = context.bus;
+  if (bus.last_error && bus.last_error() == ICBUS_ERR_UNEXPECTED_REPLY && bus.last_error_message) {
+    return Outcome::Explained(Describe(target) + " refused: " + bus.last_error_message());
+  }
+  return Outcome::Failure(Describe(target) + " " + words);
+}
+
 Outcome TimeGet(const Context& context) {
   Target target = TargetFrom(context.options);
   char text[kClockTextSize + 1] = {};
   int ok = target.card ? context.bus.get_time_a(target.port, target.machine, text, *target.card)
                        : context.bus.get_time(target.port, target.machine, text);
-  if (!ok) return Outcome::Failure(Describe(target) + " did not answer the clock request");
+  if (!ok) return ClockFailure(context, target, "did not answer the clock request");
   Report(context, text,
          JsonObject()
              .Add("clock", std::string(text))
@@ -29,7 +39,7 @@ Outcome TimeSet(const Context& context) {
   Target target = TargetFrom(context.options);
   int ok = target.card ? context.bus.set_time_a(target.port, target.machine, *target.card)
                        : context.bus.set_time(target.port, target.machine);
-  if (!ok) return Outcome::Failure(Describe(target) + " did not confirm the new clock");
+  if (!ok) return ClockFailure(context, target, "did not confirm the new clock");
   ReportDone(context, "clock of " + Describe(target) + " set to the host's local time");
   return Outcome::Success();
 }

@@ -4,6 +4,8 @@
 #pragma once
 #include <ctime>
 #include <functional>
+#include <optional>
+#include <string>
 
 namespace icbus::tool {
 
@@ -19,6 +21,14 @@ struct Host {
   // The host's local time, and how far it is ahead of UTC in minutes.
   std::function<std::tm()> now = [] { return std::tm{}; };
   std::function<int()> utc_offset_minutes = [] { return 0; };
+  // The port number under which the library opens `device` (a path such as
+  // /dev/ttyUSB0, or COM12 on Windows), or nothing when it names no device.
+  std::function<std::optional<int>(const std::string& device)> port_for_device =
+      [](const std::string&) { return std::optional<int>(); };
+  // The process's environment variable `name`, or null.
+  std::function<const char*(const char* name)> environment = [](const char*) {
+    return static_cast<const char*>(nullptr);
+  };
 };
 
 // The real terminal, signals, sleep and clock of this process. Asking

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <string>
 #include <thread>
 
 #include "host/host.h"
@@ -61,6 +63,20 @@ int UtcOffsetMinutes() {
   return static_cast<int>(local.tm_gmtoff / 60);
 }
 
+// The library opens port N as $ICBUS_COM<N>: a device path is given the
+// highest number whose variable is free (or already names it).
+std::optional<int> PortForDevice(const std::string& device) {
+  if (device.empty() || device[0] != '/') return std::nullopt;
+  for (int number = 255; number >= 1; --number) {
+    const std::string variable = "ICBUS_COM" + std::to_string(number);
+    const char* current = std::getenv(variable.c_str());
+    if (current && *current && device != current) continue;
+    if (::setenv(variable.c_str(), device.c_str(), 1) != 0) return std::nullopt;
+    return number;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 Host SystemHost() {
@@ -70,6 +86,8 @@ Host SystemHost() {
   host.pause = Pause;
   host.now = Now;
   host.utc_offset_minutes = UtcOffsetMinutes;
+  host.port_for_device = PortForDevice;
+  host.environment = [](const char* name) -> const char* { return std::getenv(name); };
   return host;
 }
 

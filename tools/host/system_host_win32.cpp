@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <string>
 
 #include "host/host.h"
 
@@ -68,6 +71,21 @@ int UtcOffsetMinutes() {
   return static_cast<int>((_mkgmtime(&local) - seconds) / 60);
 }
 
+// "COM12" or "\\.\COM12" is port 12.
+std::optional<int> PortForDevice(const std::string& device) {
+  std::string name = device.rfind("\\\\.\\", 0) == 0 ? device.substr(4) : device;
+  if (name.size() < 4 || name.size() > 6 || _strnicmp(name.c_str(), "COM", 3) != 0) {
+    return std::nullopt;
+  }
+  int number = 0;
+  for (std::size_t i = 3; i < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9') return std::nullopt;
+    number = number * 10 + (name[i] - '0');
+  }
+  if (number < 1 || number > 255) return std::nullopt;
+  return number;
+}
+
 }  // namespace
 
 Host SystemHost() {
@@ -77,6 +95,8 @@ Host SystemHost() {
   host.pause = Pause;
   host.now = Now;
   host.utc_offset_minutes = UtcOffsetMinutes;
+  host.port_for_device = PortForDevice;
+  host.environment = [](const char* name) -> const char* { return std::getenv(name); };
   return host;
 }
 

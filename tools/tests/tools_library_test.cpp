@@ -37,8 +37,8 @@ TEST_F(LibraryTest, MissingDeviceIsAFailedOperation) {
   EXPECT_EQ(RunArgs({"time", "get", "--port", "77", "--machine", "5"}), kExitFailed);
   EXPECT_EQ(err_.str(),
             "icbus: cannot open /nonexistent/icbus-tool-test (port 77): No such file or "
-            "directory \u2014 set ICBUS_COM77 or check that you may use the device (group "
-            "dialout)\n");
+            "directory \u2014 ICBUS_COM77 is /nonexistent/icbus-tool-test: check that the "
+            "device exists and that you may use it (group dialout)\n");
   EXPECT_EQ(out_.str(), "");
 }
 
