@@ -7,6 +7,7 @@
 
 #include "cli/failure_reason.h"
 #include "cli/help.h"
+#include "cli/report.h"
 #include "cli/resolve.h"
 
 namespace icbus::tool {
@@ -63,6 +64,28 @@ std::string DecimalsHint(const Command& command, const OptionValues& options, co
   return " \u2014 if the terminal keeps amounts with two decimals, try --decimals 2";
 }
 
+// With --json a failure is an object as well, with the library's code and
+// message for a program to act on, and the port and machine it concerns.
+std::string FailureJson(const OptionValues& options, const std::string& text, const BusApi& bus) {
+  JsonObject json;
+  for (const char* key : {"port", "machine"}) {
+    if (!options.Has(key)) continue;
+    std::optional<long long> number = ParseInteger(options.Text(key));
+    if (number) {
+      json.Add(key, *number);
+    } else {
+      json.Add(key, options.Text(key));
+    }
+  }
+  json.Add("ok", false).Add("error", text);
+  if (bus.last_error) json.Add("code", bus.last_error());
+  if (bus.last_error_message) {
+    const char* message = bus.last_error_message();
+    json.Add("message", message ? message : "");
+  }
+  return json.Text();
+}
+
 }  // namespace
 
 int Run(const std::vector<std::string>& typed, const CommandTable& table, const BusApi& bus,
@@ -90,8 +113,13 @@ int Run(const std::vector<std::string>& typed, const CommandTable& table, const 
   // whatever it managed before: 130 for Ctrl-C.
   const int signal = host.stop_signal();
   if (!outcome.ok) {
-    err << "icbus: " << FailureText(outcome, bus)
-        << DecimalsHint(*resolution.command, resolution.options, bus) << "\n";
+    const std::string text =
+        FailureText(outcome, bus) + DecimalsHint(*resolution.command, resolution.options, bus);
+    if (resolution.options.Has("json")) {
+      err << FailureJson(resolution.options, text, bus) << "\n";
+    } else {
+      err << "icbus: " << text << "\n";
+    }
   }
   if (signal != 0) return kExitSignalBase + signal;
   if (outcome.ok) return kExitOk;

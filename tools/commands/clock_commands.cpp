@@ -37,10 +37,18 @@ Outcome TimeGet(const Context& context) {
 
 Outcome TimeSet(const Context& context) {
   Target target = TargetFrom(context.options);
+  // The library sends the local time of the moment it builds the frame, a
+  // few milliseconds after this reading: the same second, or the next.
+  const std::string sent = IsoLocalTime(context.host.now(), context.host.utc_offset_minutes());
   int ok = target.card ? context.bus.set_time_a(target.port, target.machine, *target.card)
                        : context.bus.set_time(target.port, target.machine);
   if (!ok) return ClockFailure(context, target, "did not confirm the new clock");
-  ReportDone(context, "clock of " + Describe(target) + " set to the host's local time");
+  Report(context, "clock of " + Describe(target) + " set to " + sent,
+         JsonObject()
+             .Add("port", target.port)
+             .Add("machine", target.machine)
+             .Add("ok", true)
+             .Add("clock", sent));
   return Outcome::Success();
 }
 

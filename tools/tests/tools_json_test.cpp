@@ -37,6 +37,20 @@ std::vector<std::string> Json(std::vector<std::string> args) {
   return args;
 }
 
+TEST(JsonOutput, FailuresAreObjectsWithTheLibrarysReason) {
+  FakeBus bus;
+  bus.result = 0;
+  bus.error = ICBUS_ERR_SILENT;
+  bus.error_message = "terminal 5 on port 1 (COM1) did not answer";
+  Ran ran = RunTool(Json({"time", "set", "--port", "1", "--machine", "5"}), &bus);
+  EXPECT_EQ(ran.code, 1);
+  EXPECT_EQ(ran.out, "");
+  EXPECT_EQ(
+      ran.err,
+      "{\"port\":1,\"machine\":5,\"ok\":false,\"error\":\"terminal 5 on port 1 (COM1) did "
+      "not answer\",\"code\":8,\"message\":\"terminal 5 on port 1 (COM1) did not answer\"}\n");
+}
+
 TEST(JsonOutput, DataCommandsPrintOneObject) {
   ExpectCalls({
       {Json({"time", "get", "--port", "1", "--machine", "5"}),

@@ -140,10 +140,11 @@ TEST_F(CollectTest, ABreakOffKeepsTheLinesAndSaysWhy) {
   Ran ran = Collect("consumption", {"--json"});
   EXPECT_EQ(ran.code, 1);
   EXPECT_EQ(File(), "20A005\r\n20B005\r\n");
-  EXPECT_EQ(ran.err,
-            "icbus: the download from terminal 5 on port 1 broke off after 2 records, which are "
-            "in " +
-                path_ + " (reading from port 1 (/dev/ttyS0) failed: Input/output error)\n");
+  EXPECT_NE(ran.err.find("\"error\":\"the download from terminal 5 on port 1 broke off after 2 "
+                         "records, which are in " +
+                         path_ + " (reading from port 1 (/dev/ttyS0) failed: Input/output error)"),
+            std::string::npos)
+      << ran.err;
   EXPECT_EQ(ran.out, "{\"port\":1,\"machine\":5,\"records\":2,\"file\":\"" + path_ +
                          "\",\"complete\":false}\n");
 }

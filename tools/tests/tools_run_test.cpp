@@ -49,7 +49,7 @@ TEST_F(RunTest, SetAndClearReportWhatWasDone) {
   EXPECT_EQ(RunArgs({"clear", "--port", "2", "--machine", "9"}), kExitOk);
   EXPECT_EQ(bus_.calls, (Calls{"SetTime(2, 9)", "Clear(2, 9)"}));
   EXPECT_EQ(out_.str(),
-            "clock of terminal 9 on port 2 set to the host's local time\n"
+            "clock of terminal 9 on port 2 set to 1900-01-00T00:00:00+00:00\n"
             "records of terminal 9 on port 2 cleared\n");
 }
 
