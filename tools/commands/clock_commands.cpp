@@ -1,6 +1,7 @@
 // time get, time set and clear: the clock and record-clearing commands.
 #include <cstring>
 
+#include "cli/each_terminal.h"
 #include "cli/report.h"
 #include "cli/target.h"
 #include "commands/catalog.h"
@@ -21,8 +22,7 @@ Outcome ClockFailure(const Context& context, const Target& target, const std::st
   return Outcome::Failure(Describe(target) + " " + words);
 }
 
-Outcome TimeGet(const Context& context) {
-  Target target = TargetFrom(context.options);
+Outcome TimeGetAt(const Context& context, const Target& target) {
   char text[kClockTextSize + 1] = {};
   int ok = target.card ? context.bus.get_time_a(target.port, target.machine, text, *target.card)
                        : context.bus.get_time(target.port, target.machine, text);
@@ -35,8 +35,7 @@ Outcome TimeGet(const Context& context) {
   return Outcome::Success();
 }
 
-Outcome TimeSet(const Context& context) {
-  Target target = TargetFrom(context.options);
+Outcome TimeSetAt(const Context& context, const Target& target) {
   // The library sends the local time of the moment it builds the frame, a
   // few milliseconds after this reading: the same second, or the next.
   const std::string sent = IsoLocalTime(context.host.now(), context.host.utc_offset_minutes());
@@ -51,6 +50,9 @@ Outcome TimeSet(const Context& context) {
              .Add("clock", sent));
   return Outcome::Success();
 }
+
+Outcome TimeGet(const Context& context) { return ForEachTerminal(context, TimeGetAt); }
+Outcome TimeSet(const Context& context) { return ForEachTerminal(context, TimeSetAt); }
 
 Outcome Clear(const Context& context) {
   Target target = TargetFrom(context.options);
@@ -68,13 +70,16 @@ CommandTable ClockCommands() {
   return {
       {{"time", "get"},
        "read a terminal's clock",
-       "Reads the terminal's clock and prints the text exactly as the terminal sent it.",
-       target,
+       "Reads the terminal's clock and prints the text exactly as the terminal sent it. With "
+       "lists of ports and machine numbers, one line per terminal.",
+       TerminalListTarget(),
        TimeGet},
       {{"time", "set"},
        "set a terminal's clock to the host's local time",
-       "Sets the terminal's clock to the host's local date and time at the moment of sending.",
-       target,
+       "Sets the terminal's clock to the host's local date and time at the moment of sending "
+       "and prints the time sent. With lists of ports and machine numbers, one terminal after "
+       "the other, one line each.",
+       TerminalListTarget(),
        TimeSet},
       {{"clear"},
        "delete the records a terminal holds",

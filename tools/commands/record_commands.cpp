@@ -10,6 +10,7 @@
 #include <optional>
 #include <utility>
 
+#include "cli/each_terminal.h"
 #include "cli/failure_reason.h"
 #include "cli/parallel.h"
 #include "cli/progress.h"
@@ -133,8 +134,7 @@ Outcome Count(const Context& context) {
   return Outcome::Success();
 }
 
-Outcome Total(const Context& context) {
-  Target target = TargetFrom(context.options);
+Outcome TotalAt(const Context& context, const Target& target) {
   double total = context.bus.get_total(target.port, target.machine);
   if (total < 0) return Outcome::Failure(Describe(target) + " did not report its total");
   const int scale = context.options.Text("decimals") == "2" ? 100 : 10;
@@ -144,6 +144,8 @@ Outcome Total(const Context& context) {
       JsonObject().Add("port", target.port).Add("machine", target.machine).AddRaw("total", yuan));
   return Outcome::Success();
 }
+
+Outcome Total(const Context& context) { return ForEachTerminal(context, TotalAt); }
 
 // How one terminal's download ended: the outcome (on success its message is
 // the line to print) and how many records reached the file.
@@ -403,8 +405,9 @@ CommandTable RecordCommands() {
       {{"records", "total"},
        "print the total amount of a window terminal's records",
        "Prints the total amount in yuan of the consumption records a window terminal holds, "
-       "with one decimal, or two with --decimals 2.",
-       PlainTarget(),
+       "with one decimal, or two with --decimals 2; with lists of ports and machine numbers, "
+       "one line per terminal.",
+       {PortsOption(), MachinesOption()},
        Total},
       {{"records", "collect"},
        "download a terminal's records into a file",

@@ -1,6 +1,7 @@
 // machine reader-mode set, machine style get|set, machine state, machine
 // pause|resume, version: a terminal's mode and service state, and the
 // library's version.
+#include "cli/each_terminal.h"
 #include "cli/report.h"
 #include "cli/target.h"
 #include "commands/catalog.h"
@@ -50,14 +51,18 @@ Outcome StyleSet(const Context& context) {
   return Outcome::Success();
 }
 
-Outcome State(const Context& context) {
-  Target target = TargetFrom(context.options);
+Outcome StateAt(const Context& context, const Target& target) {
   int state = context.bus.get_state(target.port, target.machine);
   if (state < 0) return Outcome::Failure(Describe(target) + " did not report its state");
   Report(context, state == 1 ? "in service" : "out of service",
-         JsonObject().Add("in_service", state == 1));
+         JsonObject()
+             .Add("port", target.port)
+             .Add("machine", target.machine)
+             .Add("in_service", state == 1));
   return Outcome::Success();
 }
+
+Outcome State(const Context& context) { return ForEachTerminal(context, StateAt); }
 
 Outcome SetService(const Context& context, bool pause) {
   Target target = TargetFrom(context.options);
@@ -113,8 +118,9 @@ CommandTable StateCommands() {
        StyleSet},
       {{"machine", "state"},
        "ask whether a terminal is in service",
-       "Prints 'in service' or 'out of service'.",
-       PlainTarget(),
+       "Prints 'in service' or 'out of service'; with lists of ports and machine numbers, one "
+       "line per terminal.",
+       {TerminalListTarget()[0], TerminalListTarget()[1]},
        State},
       {{"machine", "pause"},
        "take a terminal out of service",

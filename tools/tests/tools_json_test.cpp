@@ -77,7 +77,7 @@ TEST(JsonOutput, DataCommandsPrintOneObject) {
        "{\"topup_count\":1}\n"},
       {Json({"machine", "state", "--port", "1", "--machine", "5"}),
        {"GetState(1, 5)"},
-       "{\"in_service\":true}\n"},
+       "{\"port\":1,\"machine\":5,\"in_service\":true}\n"},
       {Json({"list", "query", "--port", "1", "--machine", "5", "--entry", "123456"}),
        {"QueryCard(1, 5, \"123456\")"},
        "{\"entry\":\"123456\",\"listed\":true}\n"},

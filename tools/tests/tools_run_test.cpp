@@ -78,13 +78,12 @@ TEST_F(RunTest, WithoutDecimalsTheSettingIsLeftAlone) {
 }
 
 TEST_F(RunTest, UsageErrorsSendNothingAndExitTwo) {
-  EXPECT_EQ(RunArgs({"time", "get", "--port", "1", "--machine", "1000", "--decimals", "2"}),
-            kExitUsage);
+  EXPECT_EQ(RunArgs({"clear", "--port", "1", "--machine", "1000", "--decimals", "2"}), kExitUsage);
   EXPECT_TRUE(bus_.calls.empty());
   EXPECT_EQ(out_.str(), "");
   EXPECT_EQ(err_.str(),
             "icbus: --machine must be between 0 and 999, not 1000\n"
-            "Try 'icbus time get --help'.\n");
+            "Try 'icbus clear --help'.\n");
 }
 
 TEST_F(RunTest, VersionAndUnknownOptionsAreNamed) {
@@ -123,6 +122,30 @@ TEST_F(RunTest, SettingsTheLibraryWouldIgnoreAreWarnedAbout) {
     EXPECT_EQ(ran.code, 0);
     EXPECT_EQ(ran.err, row.err);
   }
+}
+
+TEST_F(RunTest, ListsWorkEveryTerminalOneLineEach) {
+  ExpectCalls({
+      {{"time", "get", "--port", "1,2", "--machine", "5-6"},
+       {"GetTime(1, 5)", "GetTime(1, 6)", "GetTime(2, 5)", "GetTime(2, 6)"},
+       "terminal 5 on port 1: 20240102030405\nterminal 6 on port 1: 20240102030405\n"
+       "terminal 5 on port 2: 20240102030405\nterminal 6 on port 2: 20240102030405\n"},
+      {{"machine", "state", "--port", "1", "--machine", "1,3", "--json"},
+       {"GetState(1, 1)", "GetState(1, 3)"},
+       "{\"port\":1,\"machine\":1,\"in_service\":true}\n"
+       "{\"port\":1,\"machine\":3,\"in_service\":true}\n"},
+      {{"records", "total", "--port", "3", "--machine", "1-2"},
+       {"GetTotal(3, 1)", "GetTotal(3, 2)"},
+       "terminal 1 on port 3: 12.5\nterminal 2 on port 3: 12.5\n"},
+  });
+  FakeBus bus;
+  bus.results["SetTime"] = 0;
+  Ran ran = RunTool({"time", "set", "--port", "1", "--machine", "1,2"}, &bus);
+  EXPECT_EQ(ran.code, 1);
+  EXPECT_EQ(ran.err,
+            "icbus: terminal 1 on port 1 did not confirm the new clock\n"
+            "icbus: terminal 2 on port 1 did not confirm the new clock\n"
+            "icbus: 2 of 2 terminals failed\n");
 }
 
 TEST_F(RunTest, GroupUsageErrorsPointAtTheGroupHelp) {
