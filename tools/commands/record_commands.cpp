@@ -292,10 +292,13 @@ Outcome CollectMany(const Context& context, const RecordKind& kind, const Termin
       std::snprintf(name, sizeof name, "records-p%d-m%03d.txt", port, machine);
       std::string path = (std::filesystem::path(directory) / name).string();
       Target target = terminals.At(port, machine);
+      const double start = context.host.seconds();
       Collected collected = CollectOne(
           context.bus, kind, target, path, context.out, CheckFor(context, kind),
           [&](int written, int total) {
-            board.Show(port, Describe(target) + ": " + ProgressLine(written, total).substr(1));
+            board.Show(port,
+                       Describe(target) + ": " +
+                           ProgressLine(written, total, context.host.seconds() - start).substr(1));
           },
           [&] { return context.host.interrupted(); });
       std::lock_guard<std::mutex> lock(mutex);
@@ -361,11 +364,14 @@ Outcome Collect(const Context& context) {
     return CollectMany(context, *kind, terminals);
   }
   bool drawing = context.host.progress;
+  const double start = context.host.seconds();
   Target target = terminals.At(terminals.ports.front(), terminals.machines.front());
   Collected collected = CollectOne(
       context.bus, *kind, target, path, context.out, CheckFor(context, *kind),
       [&](int written, int total) {
-        if (drawing) context.err << ProgressLine(written, total) << std::flush;
+        if (drawing) {
+          context.err << ProgressLine(written, total, context.host.seconds() - start) << std::flush;
+        }
       },
       [&] { return context.host.interrupted(); });
   if (drawing) context.err << "\n";

@@ -1,8 +1,11 @@
+// windows.h first: shellapi.h needs its declarations.
+// clang-format off
+#include <windows.h>
+#include <shellapi.h>
+// clang-format on
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
 #include <stdio.h>
-#include <windows.h>
 
 #include "host/command_line_args.h"
 

@@ -18,6 +18,8 @@ struct Host {
   bool interrupted() const { return stop_signal() != 0; }
   // Waits `ms` milliseconds, or less when interrupted meanwhile.
   std::function<void(int ms)> pause = [](int) {};
+  // Seconds on a clock that only moves forward, for rates.
+  std::function<double()> seconds = [] { return 0.0; };
   // The host's local time, and how far it is ahead of UTC in minutes.
   std::function<std::tm()> now = [] { return std::tm{}; };
   std::function<int()> utc_offset_minutes = [] { return 0; };

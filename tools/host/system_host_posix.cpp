@@ -77,6 +77,11 @@ std::optional<int> PortForDevice(const std::string& device) {
   return std::nullopt;
 }
 
+double Seconds() {
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
 }  // namespace
 
 Host SystemHost() {
@@ -85,6 +90,7 @@ Host SystemHost() {
   host.stop_signal = StopSignal;
   host.pause = Pause;
   host.now = Now;
+  host.seconds = Seconds;
   host.utc_offset_minutes = UtcOffsetMinutes;
   host.port_for_device = PortForDevice;
   host.environment = [](const char* name) -> const char* { return std::getenv(name); };

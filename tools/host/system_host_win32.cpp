@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -86,6 +87,11 @@ std::optional<int> PortForDevice(const std::string& device) {
   return number;
 }
 
+double Seconds() {
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
 }  // namespace
 
 Host SystemHost() {
@@ -94,6 +100,7 @@ Host SystemHost() {
   host.stop_signal = StopSignal;
   host.pause = Pause;
   host.now = Now;
+  host.seconds = Seconds;
   host.utc_offset_minutes = UtcOffsetMinutes;
   host.port_for_device = PortForDevice;
   host.environment = [](const char* name) -> const char* { return std::getenv(name); };

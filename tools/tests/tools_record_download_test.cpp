@@ -102,6 +102,14 @@ TEST(ProgressLine, MoreThanCountedKeepsAFullBar) {
   EXPECT_EQ(ProgressLine(3, 0), "\r[##############################]  3/0 records");
 }
 
+TEST(ProgressLine, ShowsTheRateAndTheTimeLeft) {
+  EXPECT_EQ(ProgressLine(12, 48, 2),
+            "\r[#######                       ]  12/48 records, 6.0/s, 6 s left   ");
+  EXPECT_EQ(ProgressLine(48, 48, 6), "\r[##############################]  48/48 records, 8.0/s   ");
+  EXPECT_EQ(ProgressLine(12, -1, 2), "\r  12 records, 6.0/s   ");
+  EXPECT_EQ(ProgressLine(0, 48, 2), "\r[                              ]  0/48 records");
+}
+
 TEST(ProgressLine, WithoutACountShowsTheNumber) {
   EXPECT_EQ(ProgressLine(12, -1), "\r  12 records");
 }
