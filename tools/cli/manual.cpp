@@ -178,6 +178,9 @@ std::string ManualPage(const CommandTable& table) {
   page += ".SH COMMANDS\n";
   for (const Command& command : table) {
     page += ".SS " + Roff(JoinPath(command.path)) + "\n";
+    // The usage line of the command's own help, without "Usage: ".
+    const std::string help = CommandHelp(command);
+    page += ".nf\n" + Roff(help.substr(7, help.find('\n') - 7)) + "\n.fi\n.PP\n";
     page += Roff(command.description) + "\n";
     if (command.options.empty()) continue;
     page += ".RS\n";
