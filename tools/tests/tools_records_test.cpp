@@ -292,6 +292,18 @@ TEST_F(CollectTest, CtrlCBeforeTheDownloadSendsNothing) {
   EXPECT_EQ(File(), "earlier download\r\n");
 }
 
+TEST_F(CollectTest, AnInterruptedCollectOfSeveralNamesTheDownloadsThatNeverStarted) {
+  Records({{1, "20A005"}, {1, "OVER"}});
+  host_.stop_signal = CtrlCWhen([this] { return bus_.records.empty(); });
+  Ran ran = RunTool({"records", "collect", "--port", "1", "--machine", "5-7", "--kind",
+                     "consumption", "--out", ::testing::TempDir()},
+                    &bus_, host_);
+  EXPECT_EQ(ran.code, kExitSignalBase + SIGINT);
+  EXPECT_EQ(ran.err,
+            "icbus: 2 downloads never started (terminal 6 on port 1, terminal 7 on port 1)\n");
+  ::unlink((::testing::TempDir() + "records-p1-m005.txt").c_str());
+}
+
 TEST_F(CollectTest, EveryLineIsInTheFileAsSoonAsItArrives) {
   // What a killed program leaves behind: the lines written so far, flushed.
   Records({{1, "20A005"}, {1, "20B005"}, {1, "OVER"}});
