@@ -56,6 +56,8 @@ foreach(program icbus_tool icbus-sim)
 endforeach()
 if(TARGET icbus_tool)
   install(FILES ${PROJECT_SOURCE_DIR}/docs/icbus.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${PROJECT_SOURCE_DIR}/docs/icbus.bash-completion
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME icbus)
 endif()
 if(TARGET icbus-sim)
   install(FILES ${PROJECT_SOURCE_DIR}/docs/icbus-sim.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

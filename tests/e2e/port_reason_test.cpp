@@ -94,8 +94,8 @@ TEST_F(Unprivileged, TheToolTellsWhatToDoAboutIt) {
       RunAsNobody({ICBUS_TOOL_PATH, "time", "get", "--port", "1", "--machine", "5"}, &status);
   EXPECT_NE(status, 0);
   EXPECT_EQ(output, "icbus: cannot open " + slave_ +
-                        " (port 1): Permission denied \u2014 set ICBUS_COM1 or check that you "
-                        "may use the device (group dialout)\n");
+                        " (port 1): Permission denied \u2014 ICBUS_COM1 is " + slave_ +
+                        ": check that the device exists and that you may use it (group dialout)\n");
 }
 
 class HeldPort : public ::testing::Test {

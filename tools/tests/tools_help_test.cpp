@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "catalog.h"
-#include "help.h"
+#include "cli/help.h"
+#include "commands/catalog.h"
 
 namespace icbus::tool {
 namespace {
@@ -14,9 +14,9 @@ const Command& Find(const std::vector<std::string>& path) {
 }
 
 TEST(CommandHelp, UsageLineMarksOptionalOptions) {
-  std::string help = CommandHelp(Find({"time", "get"}));
+  std::string help = CommandHelp(Find({"clear"}));
   EXPECT_EQ(
-      help.rfind("Usage: icbus time get --port N --machine N [--card N] [--decimals 1|2] [--fast] "
+      help.rfind("Usage: icbus clear --port N --machine N [--card N] [--decimals 1|2] [--fast] "
                  "[--json]\n",
                  0),
       0u)

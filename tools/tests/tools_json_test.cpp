@@ -1,7 +1,7 @@
 // --json: one JSON object a line for every command that prints data.
 #include <gtest/gtest.h>
 
-#include "report.h"
+#include "cli/report.h"
 #include "tool_fixture.h"
 
 namespace icbus::tool {
@@ -37,6 +37,20 @@ std::vector<std::string> Json(std::vector<std::string> args) {
   return args;
 }
 
+TEST(JsonOutput, FailuresAreObjectsWithTheLibrarysReason) {
+  FakeBus bus;
+  bus.result = 0;
+  bus.error = ICBUS_ERR_SILENT;
+  bus.error_message = "terminal 5 on port 1 (COM1) did not answer";
+  Ran ran = RunTool(Json({"time", "set", "--port", "1", "--machine", "5"}), &bus);
+  EXPECT_EQ(ran.code, 1);
+  EXPECT_EQ(ran.out, "");
+  EXPECT_EQ(
+      ran.err,
+      "{\"port\":1,\"machine\":5,\"ok\":false,\"error\":\"terminal 5 on port 1 (COM1) did "
+      "not answer\",\"code\":8,\"message\":\"terminal 5 on port 1 (COM1) did not answer\"}\n");
+}
+
 TEST(JsonOutput, DataCommandsPrintOneObject) {
   ExpectCalls({
       {Json({"time", "get", "--port", "1", "--machine", "5"}),
@@ -63,7 +77,7 @@ TEST(JsonOutput, DataCommandsPrintOneObject) {
        "{\"topup_count\":1}\n"},
       {Json({"machine", "state", "--port", "1", "--machine", "5"}),
        {"GetState(1, 5)"},
-       "{\"in_service\":true}\n"},
+       "{\"port\":1,\"machine\":5,\"in_service\":true}\n"},
       {Json({"list", "query", "--port", "1", "--machine", "5", "--entry", "123456"}),
        {"QueryCard(1, 5, \"123456\")"},
        "{\"entry\":\"123456\",\"listed\":true}\n"},
@@ -100,12 +114,13 @@ TEST(JsonOutput, TheCollectSummaryAndMonitorLines) {
   bus.polls = {{1, "ABCDEFGHIJKLMNOPQRST"}, {1, "000000"}, {1, "123456"}};
   int polls = 0;
   Host host;
-  host.interrupted = [&] { return polls >= 3; };
+  host.stop_signal = CtrlCWhen([&] { return polls >= 3; });
   host.pause = [&](int) { ++polls; };
   ran = RunTool(Json({"monitor", "--port", "1", "--machine", "5"}), &bus, host);
   EXPECT_EQ(ran.out,
-            "{\"time\":\"190001000000\",\"swipe\":\"ABCDEFGHIJKLMNOPQRST\"}\n"
-            "{\"answer\":\"123456\"}\n");
+            "{\"port\":1,\"machine\":5,\"time\":\"1900-01-00T00:00:00+00:00\","
+            "\"swipe\":\"ABCDEFGHIJKLMNOPQRST\"}\n"
+            "{\"port\":1,\"machine\":5,\"answer\":\"123456\"}\n");
 }
 
 }  // namespace

@@ -5,9 +5,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "cli/progress.h"
+#include "commands/record_download.h"
 #include "fake_bus.h"
-#include "progress.h"
-#include "record_download.h"
 
 namespace icbus::tool {
 namespace {
@@ -100,6 +100,14 @@ TEST(ProgressLine, DrawsTheShareDone) {
 TEST(ProgressLine, MoreThanCountedKeepsAFullBar) {
   EXPECT_EQ(ProgressLine(5, 4), "\r[##############################]  5/4 records");
   EXPECT_EQ(ProgressLine(3, 0), "\r[##############################]  3/0 records");
+}
+
+TEST(ProgressLine, ShowsTheRateAndTheTimeLeft) {
+  EXPECT_EQ(ProgressLine(12, 48, 2),
+            "\r[#######                       ]  12/48 records, 6.0/s, 6 s left   ");
+  EXPECT_EQ(ProgressLine(48, 48, 6), "\r[##############################]  48/48 records, 8.0/s   ");
+  EXPECT_EQ(ProgressLine(12, -1, 2), "\r  12 records, 6.0/s   ");
+  EXPECT_EQ(ProgressLine(0, 48, 2), "\r[                              ]  0/48 records");
 }
 
 TEST(ProgressLine, WithoutACountShowsTheNumber) {

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <sstream>
 
-#include "catalog.h"
+#include "cli/run.h"
+#include "commands/catalog.h"
 #include "fake_bus.h"
-#include "run.h"
+#include "tool_fixture.h"
 
 namespace icbus::tool {
 namespace {
@@ -47,7 +49,7 @@ TEST_F(RunTest, SetAndClearReportWhatWasDone) {
   EXPECT_EQ(RunArgs({"clear", "--port", "2", "--machine", "9"}), kExitOk);
   EXPECT_EQ(bus_.calls, (Calls{"SetTime(2, 9)", "Clear(2, 9)"}));
   EXPECT_EQ(out_.str(),
-            "clock of terminal 9 on port 2 set to the host's local time\n"
+            "clock of terminal 9 on port 2 set to 1900-01-00T00:00:00+00:00\n"
             "records of terminal 9 on port 2 cleared\n");
 }
 
@@ -76,13 +78,74 @@ TEST_F(RunTest, WithoutDecimalsTheSettingIsLeftAlone) {
 }
 
 TEST_F(RunTest, UsageErrorsSendNothingAndExitTwo) {
-  EXPECT_EQ(RunArgs({"time", "get", "--port", "1", "--machine", "1000", "--decimals", "2"}),
-            kExitUsage);
+  EXPECT_EQ(RunArgs({"clear", "--port", "1", "--machine", "1000", "--decimals", "2"}), kExitUsage);
   EXPECT_TRUE(bus_.calls.empty());
   EXPECT_EQ(out_.str(), "");
   EXPECT_EQ(err_.str(),
             "icbus: --machine must be between 0 and 999, not 1000\n"
-            "Try 'icbus time get --help'.\n");
+            "Try 'icbus clear --help'.\n");
+}
+
+TEST_F(RunTest, VersionAndUnknownOptionsAreNamed) {
+  ExpectUsageErrors({
+      {{"--bogus"}, "unknown option --bogus"},
+      {{"time", "get", "--port", "1", "--machine", "1", "--bogus"}, "unknown option --bogus"},
+      {{"--bogus=1", "time", "get"}, "unknown option --bogus"},
+      {{"--version", "extra"}, "--version stands alone, not with 'extra'"},
+  });
+  EXPECT_EQ(RunArgs({"--json", "--version"}), kExitOk) << err_.str();
+  EXPECT_EQ(out_.str().rfind("{\"tool\":", 0), 0u) << out_.str();
+}
+
+TEST_F(RunTest, SettingsTheLibraryWouldIgnoreAreWarnedAbout) {
+  struct Row {
+    std::map<std::string, std::string> environment;
+    std::string err;
+  };
+  const std::vector<Row> rows = {
+      {{{"ICBUS_FAST_REPLIES", "yes"}},
+       "icbus: warning: ICBUS_FAST_REPLIES is 'yes', which is neither 1 (on) nor 0 (off): fast "
+       "replies stay off\n"},
+      {{{"ICBUS_TRACE", "/nonexistent/dir/x.log"}},
+       "icbus: warning: ICBUS_TRACE names /nonexistent/dir/x.log, which cannot be written (No "
+       "such file or directory): no trace is kept\n"},
+      {{{"ICBUS_FAST_REPLIES", "1"}, {"ICBUS_TRACE", "stderr"}}, ""},
+  };
+  for (const Row& row : rows) {
+    FakeBus bus;
+    Host host;
+    host.environment = [&](const char* name) -> const char* {
+      auto it = row.environment.find(name);
+      return it == row.environment.end() ? nullptr : it->second.c_str();
+    };
+    Ran ran = RunTool({"time", "get", "--port", "1", "--machine", "5"}, &bus, host);
+    EXPECT_EQ(ran.code, 0);
+    EXPECT_EQ(ran.err, row.err);
+  }
+}
+
+TEST_F(RunTest, ListsWorkEveryTerminalOneLineEach) {
+  ExpectCalls({
+      {{"time", "get", "--port", "1,2", "--machine", "5-6"},
+       {"GetTime(1, 5)", "GetTime(1, 6)", "GetTime(2, 5)", "GetTime(2, 6)"},
+       "terminal 5 on port 1: 20240102030405\nterminal 6 on port 1: 20240102030405\n"
+       "terminal 5 on port 2: 20240102030405\nterminal 6 on port 2: 20240102030405\n"},
+      {{"machine", "state", "--port", "1", "--machine", "1,3", "--json"},
+       {"GetState(1, 1)", "GetState(1, 3)"},
+       "{\"port\":1,\"machine\":1,\"in_service\":true}\n"
+       "{\"port\":1,\"machine\":3,\"in_service\":true}\n"},
+      {{"records", "total", "--port", "3", "--machine", "1-2"},
+       {"GetTotal(3, 1)", "GetTotal(3, 2)"},
+       "terminal 1 on port 3: 12.5\nterminal 2 on port 3: 12.5\n"},
+  });
+  FakeBus bus;
+  bus.results["SetTime"] = 0;
+  Ran ran = RunTool({"time", "set", "--port", "1", "--machine", "1,2"}, &bus);
+  EXPECT_EQ(ran.code, 1);
+  EXPECT_EQ(ran.err,
+            "icbus: terminal 1 on port 1 did not confirm the new clock\n"
+            "icbus: terminal 2 on port 1 did not confirm the new clock\n"
+            "icbus: 2 of 2 terminals failed\n");
 }
 
 TEST_F(RunTest, GroupUsageErrorsPointAtTheGroupHelp) {
