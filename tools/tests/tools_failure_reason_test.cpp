@@ -11,11 +11,11 @@
 
 #include <sstream>
 
-#include "catalog.h"
-#include "pty_terminal.h"
-#include "failure_reason.h"
+#include "cli/failure_reason.h"
+#include "cli/run.h"
+#include "commands/catalog.h"
 #include "locking_process.h"
-#include "run.h"
+#include "pty_terminal.h"
 
 namespace icbus::tool {
 namespace {

@@ -2,9 +2,10 @@
 
 #include <sstream>
 
-#include "catalog.h"
+#include "cli/run.h"
+#include "commands/catalog.h"
 #include "fake_bus.h"
-#include "run.h"
+#include "tool_fixture.h"
 
 namespace icbus::tool {
 namespace {
@@ -83,6 +84,17 @@ TEST_F(RunTest, UsageErrorsSendNothingAndExitTwo) {
   EXPECT_EQ(err_.str(),
             "icbus: --machine must be between 0 and 999, not 1000\n"
             "Try 'icbus time get --help'.\n");
+}
+
+TEST_F(RunTest, VersionAndUnknownOptionsAreNamed) {
+  ExpectUsageErrors({
+      {{"--bogus"}, "unknown option --bogus"},
+      {{"time", "get", "--port", "1", "--machine", "1", "--bogus"}, "unknown option --bogus"},
+      {{"--bogus=1", "time", "get"}, "unknown option --bogus"},
+      {{"--version", "extra"}, "--version stands alone, not with 'extra'"},
+  });
+  EXPECT_EQ(RunArgs({"--json", "--version"}), kExitOk) << err_.str();
+  EXPECT_EQ(out_.str().rfind("{\"tool\":", 0), 0u) << out_.str();
 }
 
 TEST_F(RunTest, GroupUsageErrorsPointAtTheGroupHelp) {

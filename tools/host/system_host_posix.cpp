@@ -1,0 +1,76 @@
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "host/host.h"
+
+namespace icbus::tool {
+namespace {
+
+std::atomic<int> stop_signal{0};
+
+// The first signal is the one the exit code reports.
+void OnStopSignal(int number) {
+  int none = 0;
+  stop_signal.compare_exchange_strong(none, number);
+}
+
+int StopSignal() {
+  static const bool catching = [] {
+    struct sigaction action = {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    // A dropped ssh session (HUP) and a reader that went away (PIPE, as in
+    // "--out - | head") must release the terminal as Ctrl-C does.
+    for (int number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) ::sigaction(number, &action, nullptr);
+    return true;
+  }();
+  return catching ? stop_signal.load() : 0;
+}
+
+bool Interrupted() { return StopSignal() != 0; }
+
+void Pause(int ms) {
+  // Short slices, so Ctrl-C ends a monitor within a blink and not after a
+  // whole poll interval.
+  constexpr int kSliceMs = 20;
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!Interrupted()) {
+    auto left = end - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) return;
+    std::this_thread::sleep_for(
+        std::min<std::chrono::steady_clock::duration>(left, std::chrono::milliseconds(kSliceMs)));
+  }
+}
+
+std::tm Now() {
+  std::time_t seconds = std::time(nullptr);
+  std::tm local = {};
+  ::localtime_r(&seconds, &local);
+  return local;
+}
+
+int UtcOffsetMinutes() {
+  std::time_t seconds = std::time(nullptr);
+  std::tm local = {};
+  ::localtime_r(&seconds, &local);
+  return static_cast<int>(local.tm_gmtoff / 60);
+}
+
+}  // namespace
+
+Host SystemHost() {
+  Host host;
+  host.progress = ::isatty(STDERR_FILENO) == 1;
+  host.stop_signal = StopSignal;
+  host.pause = Pause;
+  host.now = Now;
+  host.utc_offset_minutes = UtcOffsetMinutes;
+  return host;
+}
+
+}  // namespace icbus::tool
