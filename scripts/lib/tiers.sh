@@ -17,7 +17,7 @@ TIERS=(native win64 win32-build fuzz win32-run)
 # DLL and its checks from the headers never depend on i386.
 declare -A TIER_PACKAGES=(
   [native]="cmake ninja-build g++ googletest libgtest-dev nlohmann-json3-dev libfreetype-dev libfontconfig-dev fonts-arphic-uming pkg-config dpkg-dev"
-  [win64]="g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine wine64 xvfb xauth"
+  [win64]="g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine wine64 xvfb xauth fonts-wine"
   [win32-build]="g++-mingw-w64-i686 clang lld llvm zip"
   [fuzz]="clang libclang-rt-14-dev"
   [win32-run]="wine32:i386"

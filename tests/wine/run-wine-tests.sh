@@ -153,11 +153,30 @@ start_sim() {
   die "icbus-sim did not publish $link"
 }
 
+# Wine's own fonts (package fonts-wine): Marlett draws the caption buttons,
+# Tahoma is the dialog font. This Wine finds them neither in its data
+# directory nor in a new prefix, where C:\windows\Fonts stays empty: then
+# Marlett falls back to a text font and the close box shows the letter "r"
+# for its glyph. So the prefix gets them, as a Windows system has them.
+install_wine_fonts() {
+  local dir fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  for dir in "$(dirname "$wine")/../../share/wine/fonts" "$(dirname "$wine")/../share/wine/fonts" \
+    /usr/share/wine/fonts; do
+    if [[ -f $dir/marlett.ttf ]]; then
+      mkdir -p "$fonts"
+      cp -n "$dir"/*.ttf "$dir"/*.fon "$fonts"/
+      return 0
+    fi
+  done
+  die "Wine's fonts (marlett.ttf, package fonts-wine) are not installed"
+}
+
 echo "run-wine-tests: fresh $arch prefix in $WINEPREFIX"
 rm -rf "$WINEPREFIX"
 timeout 180 "$wine" wineboot -i >"$work/wineboot.log" 2>&1 ||
   die "wineboot failed (see $work/wineboot.log)"
 timeout 60 wineserver -w
+install_wine_fonts
 write_settings
 timeout 60 "$wine" regedit /S "$(windows_path "$work/settings.reg")" ||
   die "regedit could not import $work/settings.reg"
