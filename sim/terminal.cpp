@@ -40,9 +40,32 @@ const Reply kErr = Say("ERR");
 
 }  // namespace
 
+long long MaxTotal(int decimals) { return decimals == 2 ? 99999999 : 999999; }
+
 void FillRecords(TerminalConfig* config, int count) {
   config->records =
       GenerateRecords(config->kind, config->decimals, config->machine, count, &config->total);
+  config->generated = count;
+}
+
+bool AddRecords(TerminalConfig* config, int count, std::string* why) {
+  if (count > kMaxRecords - static_cast<long long>(config->records.size())) {
+    *why = "it would hold more than " + std::to_string(kMaxRecords) +
+           " records, which its count cannot show";
+    return false;
+  }
+  long long amount = 0;
+  std::vector<std::string> more = GenerateRecords(config->kind, config->decimals, config->machine,
+                                                  count, &amount, config->generated);
+  if (config->total + amount > MaxTotal(config->decimals)) {
+    *why = "its total would pass " + std::to_string(MaxTotal(config->decimals)) +
+           ", which it cannot show";
+    return false;
+  }
+  config->records.insert(config->records.end(), more.begin(), more.end());
+  config->total += amount;
+  config->generated += count;
+  return true;
 }
 
 std::string Terminal::Describe() const {
