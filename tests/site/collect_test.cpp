@@ -90,10 +90,10 @@ TEST(Collect, EveryRecordOnceWhateverTheTerminalDoes) {
 
 struct ClearCase {
   const char* name;
-  const char* faults;       // of terminal 1
-  bool add_during;          // a record arrives between the download and the clear
+  const char* faults;  // of terminal 1
+  bool add_during;     // a record arrives between the download and the clear
   bool cleared;
-  const char* why;          // part of the not_cleared event
+  const char* why;  // part of the not_cleared event
 };
 
 class Clearing : public ::testing::TestWithParam<ClearCase> {};
