@@ -436,7 +436,10 @@ CommandTable RecordCommands() {
        "the file holds. With --out - the records go to standard output and the summary to "
        "standard error. With several ports or machine numbers, --out is a directory and each "
        "terminal "
-       "gets its own file; the ports are worked side by side, one progress line each.",
+       "gets its own file; the ports are worked side by side, one progress line each. Where the "
+       "tool is built with the site's store, --db FILE instead stores the records of one "
+       "terminal in icbusd's store (bus portN), each committed before the next is asked for and "
+       "each stored once by its position: a download again adds only the new records.",
        collect,
        Collect},
   };
