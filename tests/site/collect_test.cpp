@@ -96,6 +96,8 @@ struct ClearCase {
   const char* why;  // part of the not_cleared event
 };
 
+void PrintTo(const ClearCase& test, std::ostream* out) { *out << test.name; }
+
 class Clearing : public ::testing::TestWithParam<ClearCase> {};
 
 TEST_P(Clearing, OnlyAfterASafeCollection) {

@@ -22,6 +22,8 @@ struct BadFile {
   const char* message;  // part of it
 };
 
+void PrintTo(const BadFile& file, std::ostream* out) { *out << file.line << ":" << file.column; }
+
 class SiteFileMistakes : public ::testing::TestWithParam<BadFile> {};
 
 TEST_P(SiteFileMistakes, NamedWithTheirPlace) {
