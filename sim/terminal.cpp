@@ -263,6 +263,13 @@ std::optional<Reply> Terminal::AnswerRecords(const std::string& head, const std:
   const std::vector<std::string>& store = head == "SC" ? state_.records : state_.backup;
   std::size_t& next = head == "SC" ? next_record_ : next_backup_;
   if (next >= store.size()) return Say("OVER");
+  if (head == "SC" && state_.drops_sent) {
+    // Such a terminal keeps no record it has sent: a reply lost on the way
+    // loses the record, and the next download starts with the ones after it.
+    std::string record = state_.records.front();
+    state_.records.erase(state_.records.begin());
+    return Say(record);
+  }
   return Say(store[next++]);
 }
 

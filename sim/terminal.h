@@ -32,6 +32,7 @@ struct TerminalConfig {
   long long total = 0;               // window terminal: amount of the records, in its unit
   std::map<int, int> kind_counts;    // "SK<d>!": count for kind d (absent: all records)
   bool count_error = false;          // answer "ERR" to every "SK"
+  bool drops_sent = false;           // forget each record once it was sent
   std::deque<std::string> swipes;    // live swipes, one answered per "SY" poll
   char machine_type = ' ';           // the fourth character of "SV"
   std::string ic_password = "FFFFFFFFFFFF";

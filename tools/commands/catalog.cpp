@@ -11,6 +11,10 @@ const CommandTable& AllCommands() {
           CardLimitCommands(), TopUpCommands(), ScanCommands()}) {
       all.insert(all.end(), family.begin(), family.end());
     }
+#ifdef ICBUS_TOOL_STORE
+    CommandTable store = StoreCommands();
+    all.insert(all.end(), store.begin(), store.end());
+#endif
     return all;
   }();
   return table;
