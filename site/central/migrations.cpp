@@ -45,6 +45,9 @@ CREATE FUNCTION icbus.may_write(site_name text) RETURNS boolean
   $f$ SELECT EXISTS (SELECT 1 FROM icbus.site_roles r
                      WHERE r.site = site_name AND r.role = current_user) $f$;
 
+-- Every row carries the site's name and its id in the site's store; a
+-- record also its identity on the terminal (kind, run and position since
+-- the terminal was last cleared). Times are UTC.
 CREATE TABLE icbus.downloads (
   arrival bigint GENERATED ALWAYS AS IDENTITY,
   site text NOT NULL,
@@ -52,12 +55,15 @@ CREATE TABLE icbus.downloads (
   bus text NOT NULL,
   machine integer NOT NULL,
   kind text NOT NULL,
+  run integer NOT NULL,
   started_at timestamptz NOT NULL,
   ended_at timestamptz,
   outcome text NOT NULL,
   count_before integer,
   count_after integer,
+  received integer NOT NULL,
   records integer NOT NULL,
+  error text,
   pushed_at timestamptz NOT NULL DEFAULT now(),
   PRIMARY KEY (site, local_id)
 );
@@ -65,7 +71,8 @@ CREATE TABLE icbus.records (
   arrival bigint GENERATED ALWAYS AS IDENTITY,
   site text NOT NULL,
   local_id bigint NOT NULL,
-  download_id bigint,
+  download bigint NOT NULL,
+  sequence integer NOT NULL,
   bus text NOT NULL,
   machine integer NOT NULL,
   kind text NOT NULL,
@@ -75,7 +82,7 @@ CREATE TABLE icbus.records (
   received_at timestamptz NOT NULL,
   pushed_at timestamptz NOT NULL DEFAULT now(),
   PRIMARY KEY (site, local_id),
-  UNIQUE (site, bus, machine, run, position)
+  UNIQUE (site, bus, machine, kind, run, position)
 );
 CREATE TABLE icbus.swipes (
   arrival bigint GENERATED ALWAYS AS IDENTITY,
@@ -95,7 +102,7 @@ CREATE TABLE icbus.events (
   at timestamptz NOT NULL,
   bus text,
   machine integer,
-  kind text NOT NULL,
+  type text NOT NULL,
   detail text NOT NULL,
   pushed_at timestamptz NOT NULL DEFAULT now(),
   PRIMARY KEY (site, local_id)

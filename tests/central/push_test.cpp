@@ -20,8 +20,8 @@ class PushTest : public test_support::CentralTest {
     TableRows part{Table::kRecords, {}};
     for (int i = first; i < first + count; ++i) {
       const std::string n = std::to_string(i);
-      part.rows.push_back({n, "7", "bus1", "3", "window", "1", n, line.empty() ? "sale " + n : line,
-                           "2026-12-10T08:00:00Z"});
+      part.rows.push_back({n, "7", n, "bus1", "3", "consumption", "1", n,
+                           line.empty() ? "sale " + n : line, "2026-12-10T08:00:00.000Z"});
     }
     return part;
   }
@@ -43,7 +43,7 @@ TEST_F(PushTest, ABatchSentAgainAddsNothing) {
 
 TEST_F(PushTest, ARowTheServerRefusesTakesTheWholeBatchBack) {
   TableRows part = Records(1, 5);
-  part.rows[3][3] = "not a machine";
+  part.rows[3][4] = "not a machine";
   TableRows event{Table::kEvents, {{"1", "2026-12-10T08:00:00Z", "bus1", "3", "cleared", "ok"}}};
   EXPECT_THROW(PushBatch(*session_, "north", {event, part}), CentralError);
   EXPECT_EQ(Psql("SELECT (SELECT count(*) FROM icbus.records) + (SELECT count(*) FROM "
@@ -57,15 +57,16 @@ TEST_F(PushTest, TextArrivesExactlyAsSent) {
   const std::string hostile = "x'); DROP TABLE icbus.records; -- \"\\ 食堂 ,;";
   PushBatch(*session_, "north';--", {Records(1, 1, hostile)});
   EXPECT_EQ(Psql("SELECT site || '|' || line FROM icbus.records"), "north';--|" + hostile);
-  TableRows download{Table::kDownloads,
-                     {{"9", "bus1", "3", "window", "2026-12-10T08:00:00Z", std::nullopt,
-                       "interrupted", std::nullopt, std::nullopt, "0"}}};
+  TableRows download{
+      Table::kDownloads,
+      {{"9", "bus1", "3", "consumption", "1", "2026-12-10T08:00:00.000Z", std::nullopt,
+        "interrupted", std::nullopt, std::nullopt, "0", "0", std::nullopt}}};
   PushBatch(*session_, "north", {download});
   EXPECT_EQ(Psql("SELECT outcome, ended_at IS NULL FROM icbus.downloads"), "interrupted|t");
 }
 
 TEST_F(PushTest, ABatchLargerThanOneStatementsParametersIsSplit) {
-  // 9 values a record: 65535 parameters hold 7281 rows.
+  // 10 values a record: 65535 parameters hold 6553 rows.
   EXPECT_EQ(PushBatch(*session_, "north", {Records(1, 8000)}).inserted, 8000);
   EXPECT_EQ(Psql("SELECT count(*) FROM icbus.records"), "8000");
 }

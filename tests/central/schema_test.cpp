@@ -15,8 +15,8 @@ using test_support::CentralTest;
 
 TableRows OneRecord(const std::string& local_id, const std::string& position) {
   return {Table::kRecords,
-          {{local_id, std::nullopt, "bus1", "1", "window", "1", position, "line " + local_id,
-            "2026-12-10T08:00:00Z"}}};
+          {{local_id, "1", local_id, "bus1", "1", "consumption", "1", position, "line " + local_id,
+            "2026-12-10T08:00:00.000Z"}}};
 }
 
 TEST_F(CentralTest, MigratesOnceEvenWhenTwoSitesStartTogether) {
@@ -87,12 +87,12 @@ TEST_F(CentralTest, ASiteWritesOnlyItsOwnRowsAndNeverChangesThem) {
   PrepareSchema(owner);
   Psql("INSERT INTO icbus.site_roles VALUES ('north', 'north'), ('south', 'south')");
   const std::string record =
-      "INSERT INTO icbus.records (site, local_id, bus, machine, kind, run, position, line, "
-      "received_at) VALUES ";
+      "INSERT INTO icbus.records (site, local_id, download, sequence, bus, machine, kind, run, "
+      "position, line, received_at) VALUES ";
   const Attempt attempts[] = {
-      {"north", (record + "('north', 1, 'b', 1, 'window', 1, 1, 'x', now())").c_str(), ""},
-      {"north", (record + "('south', 2, 'b', 1, 'window', 1, 2, 'x', now())").c_str(), "42501"},
-      {"stranger", (record + "('north', 3, 'b', 1, 'window', 1, 3, 'x', now())").c_str(), "42501"},
+      {"north", (record + "('north', 1, 1, 1, 'b', 1, 'k', 1, 1, 'x', now())").c_str(), ""},
+      {"north", (record + "('south', 2, 1, 2, 'b', 1, 'k', 1, 2, 'x', now())").c_str(), "42501"},
+      {"stranger", (record + "('north', 3, 1, 3, 'b', 1, 'k', 1, 3, 'x', now())").c_str(), "42501"},
       {"north", "UPDATE icbus.records SET line = 'changed'", "42501"},
       {"north", "DELETE FROM icbus.records", "42501"},
       {"north", "TRUNCATE icbus.records", "42501"},
