@@ -52,6 +52,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "icbus.h"
 
@@ -274,6 +275,30 @@ class Bus {
     Held held(this);
     double total = ::GetTotal(port_, machine);
     return total < 0 ? std::nullopt : std::optional<double>(total);
+  }
+
+  // ---- Real-time swipes (Real_time)
+  // Polls each terminal of `machines` once for its latest swipe, holding the
+  // port once for all of them: the swipes that came, by machine ("000000",
+  // no swipe, is left out). Nothing when the port could not be opened or set
+  // to address mode.
+  std::optional<std::vector<std::pair<int, std::string>>> PollSwipes(
+      const std::vector<int>& machines) {
+    Held held(this);
+    std::string digits = std::to_string(port_);
+    if (!::icDevInit(digits.c_str())) return std::nullopt;
+    std::optional<std::vector<std::pair<int, std::string>>> swipes;
+    if (::ChangeicDevSettings(0)) {
+      swipes.emplace();
+      for (int machine : machines) {
+        char reply[32] = {};
+        if (::Real_time(machine, reply) && reply[0] != '\0' && std::string(reply) != "000000") {
+          swipes->emplace_back(machine, reply);
+        }
+      }
+    }
+    ::icDevClose();
+    return swipes;
   }
 
   // ---- Record download (GetFirst, or GetFirstA with a management card)

@@ -11,12 +11,15 @@
 # directory), ICBUS_APT_PREFERENCES_D (apt's preferences directory),
 # ICBUS_I386_PROBE (yes|no: whether this kernel runs i386 programs).
 
-TIERS=(native central win64 win32-build fuzz win32-run)
+TIERS=(native site page central win64 win32-build fuzz win32-run)
 
 # The i686 MinGW compiler and the SDK tools are amd64 packages: the 32-bit
 # DLL and its checks from the headers never depend on i386.
 declare -A TIER_PACKAGES=(
   [native]="cmake ninja-build g++ googletest libgtest-dev nlohmann-json3-dev libfreetype-dev libfontconfig-dev fonts-arphic-uming pkg-config dpkg-dev"
+  # The site layer and icbusd; chromium only renders the status page in a test.
+  [site]="libsqlite3-dev libtomlplusplus-dev libcpp-httplib-dev libsystemd-dev"
+  [page]="chromium"
   [win64]="g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine wine64 xvfb xauth"
   [win32-build]="g++-mingw-w64-i686 clang lld llvm zip"
   [fuzz]="clang libclang-rt-14-dev"

@@ -1,4 +1,4 @@
-#include "batch_push.h"
+#include "central/batch_push.h"
 
 #include <algorithm>
 #include <stdexcept>

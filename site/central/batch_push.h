@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "central_tables.h"
+#include "central/central_tables.h"
 
 namespace icbus::central {
 

@@ -1,4 +1,4 @@
-#include "central_tables.h"
+#include "central/central_tables.h"
 
 #include <stdexcept>
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "pg_session.h"
+#include "central/pg_session.h"
 
 namespace icbus::central {
 

@@ -1,8 +1,7 @@
-#include "local_outbox.h"
+#include "central/local_outbox.h"
 
-#include <chrono>
-#include <cstdio>
-#include <ctime>
+#include "store/store.h"
+
 #include <stdexcept>
 
 namespace icbus::central {
@@ -69,19 +68,6 @@ class Statement {
 
 }  // namespace
 
-std::string StoreTimeNow() {
-  const auto now = std::chrono::system_clock::now();
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  const auto ms =
-      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
-  char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
-                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                static_cast<int>(ms));
-  return text;
-}
 
 LocalOutbox::LocalOutbox(const std::string& store_path, const std::string& target)
     : target_(target) {
@@ -181,7 +167,7 @@ void LocalOutbox::AddEvent(const std::string& type, const std::string& detail) {
   Statement insert(db_,
                    "INSERT INTO events (at, bus, machine, type, detail) VALUES (?1, NULL, "
                    "NULL, ?2, ?3)");
-  insert.Bind(1, StoreTimeNow()).Bind(2, type).Bind(3, detail);
+  insert.Bind(1, site::UtcNow()).Bind(2, type).Bind(3, detail);
   insert.Step();
 }
 

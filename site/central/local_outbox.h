@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "central_tables.h"
+#include "central/central_tables.h"
 
 namespace icbus::central {
 
@@ -54,8 +54,5 @@ class LocalOutbox {
   std::string target_;
   Cursors cursors_{};
 };
-
-// The time as the store writes it: UTC, ISO 8601, milliseconds.
-std::string StoreTimeNow();
 
 }  // namespace icbus::central

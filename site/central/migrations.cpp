@@ -1,4 +1,4 @@
-#include "migrations.h"
+#include "central/migrations.h"
 
 #include <algorithm>
 #include <iterator>

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "pg_session.h"
+#include "central/pg_session.h"
 
 namespace icbus::central {
 

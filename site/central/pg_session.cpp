@@ -1,4 +1,4 @@
-#include "pg_session.h"
+#include "central/pg_session.h"
 
 #include <cstdlib>
 

@@ -1,13 +1,14 @@
-#include "pusher.h"
+#include "central/pusher.h"
 
-#include "batch_push.h"
-#include "local_outbox.h"
-#include "migrations.h"
-#include "pg_session.h"
+#include "central/batch_push.h"
+#include "central/local_outbox.h"
+#include "central/migrations.h"
+#include "central/pg_session.h"
+#include "store/store.h"
 
 namespace icbus::central {
 
-Pusher::Pusher(PusherOptions options) : options_(std::move(options)) {}
+Pusher::Pusher(PusherOptions options) : options_(std::move(options)) { status_.site = options_.site; }
 
 Pusher::~Pusher() { Stop(); }
 
@@ -28,7 +29,7 @@ void Pusher::Stop() {
   if (thread_.joinable()) thread_.join();
 }
 
-PusherStatus Pusher::Status() const {
+CentralStatus Pusher::Status() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return status_;
 }
@@ -111,7 +112,7 @@ void Pusher::Succeeded(long rows, long inserted, std::int64_t backlog) {
       status_.pushed += rows;
       status_.inserted += inserted;
       ++status_.batches;
-      status_.last_push_at = StoreTimeNow();
+      status_.last_push_at = site::UtcNow();
     }
     status_.backlog = backlog;
     status_.connected = true;

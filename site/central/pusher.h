@@ -13,6 +13,8 @@
 #include <string>
 #include <thread>
 
+#include "central/central_status.h"
+
 namespace icbus::central {
 
 class LocalOutbox;
@@ -28,16 +30,6 @@ struct PusherOptions {
   std::chrono::milliseconds retry_max{15000};
 };
 
-struct PusherStatus {
-  std::int64_t backlog = -1;  // rows not acknowledged; -1 before the first look
-  bool connected = false;
-  std::string last_push_at;   // store time of the last acknowledged batch; empty: none
-  std::string last_error;     // empty while all is well
-  std::int64_t pushed = 0;    // rows acknowledged since start
-  std::int64_t inserted = 0;  // of them new to the central store
-  std::int64_t batches = 0;
-  std::int64_t failures = 0;
-};
 
 class Pusher {
  public:
@@ -49,7 +41,7 @@ class Pusher {
   void Start();
   // Ends the thread after the batch in flight (at most a connection time-out).
   void Stop();
-  PusherStatus Status() const;
+  CentralStatus Status() const;
   // Pushes now and waits until a look at the store found nothing left, or
   // `limit` passed; true when the backlog was 0.
   bool Drain(std::chrono::milliseconds limit);
@@ -71,7 +63,7 @@ class Pusher {
   std::condition_variable wake_, drained_;
   bool stop_ = false, kick_ = false;
   std::uint64_t passes_ = 0;  // completed passes that found the backlog empty
-  PusherStatus status_;
+  CentralStatus status_;
   bool down_ = false;  // an outage event was recorded and not yet ended
   std::chrono::steady_clock::time_point down_since_;
   // Touched by the pusher's thread only.

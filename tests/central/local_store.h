@@ -1,28 +1,29 @@
-// A site's local store as the service writes it, filled directly, for
-// tests of what the outbox makes of it.
+// A site's local store written through the store's own interface, as the
+// bus workers write it, for tests of what the outbox makes of it.
 #pragma once
 
-#include <sqlite3.h>
-
+#include <memory>
 #include <string>
+
+#include "store/store.h"
 
 namespace icbus::test_support {
 
 class LocalStore {
  public:
   explicit LocalStore(const std::string& path);
-  ~LocalStore();
-  // A finished download of `count` records at the next positions of one
-  // terminal; returns the download's id.
-  long long AddDownload(const std::string& bus, int machine, int count,
-                        const std::string& outcome = "complete");
+  // A download of `count` records at the next positions of one terminal,
+  // finished unless `finished` is false; returns the download's id.
+  std::int64_t AddDownload(const std::string& bus, int machine, int count, bool finished = true);
+  void Finish(std::int64_t download);
+  site::Store& store() { return *store_; }
+  // Statements the interface has no call for (a lost acknowledgement).
   void Exec(const std::string& sql);
   long long Count(const std::string& table);
-  const std::string& path() const { return path_; }
 
  private:
   std::string path_;
-  sqlite3* db_ = nullptr;
+  std::unique_ptr<site::Store> store_;
   int position_ = 0;
 };
 

@@ -1,9 +1,9 @@
 // Batches into the central store: idempotent, atomic, bound parameters.
 #include <gtest/gtest.h>
 
-#include "batch_push.h"
+#include "central/batch_push.h"
 #include "central_fixture.h"
-#include "migrations.h"
+#include "central/migrations.h"
 
 namespace icbus::central {
 namespace {

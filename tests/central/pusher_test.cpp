@@ -1,6 +1,6 @@
 // The outbox's worker between a real local store and a real server that
 // goes away and comes back.
-#include "pusher.h"
+#include "central/pusher.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -58,7 +58,7 @@ TEST_F(PusherTest, AnOutageDelaysTheLedgerButLosesAndDoublesNothing) {
       "INSERT INTO swipes (bus, machine, line, received_at) VALUES ('east', 2, "
       "'card 7', '2026-12-10T09:00:00.000Z')");
   EXPECT_FALSE(pusher.Drain(300ms));
-  const PusherStatus down = pusher.Status();
+  const CentralStatus down = pusher.Status();
   EXPECT_FALSE(down.connected);
   EXPECT_GE(down.backlog, 152);  // the download, its records, the swipe (and the event)
   EXPECT_FALSE(down.last_error.empty());
@@ -82,7 +82,7 @@ TEST_F(PusherTest, AnOutageDelaysTheLedgerButLosesAndDoublesNothing) {
 }
 
 TEST_F(PusherTest, ADownloadStillRunningWaitsButItsRecordsDoNot) {
-  const long long running = store_->AddDownload("east", 1, 5, "running");
+  const std::int64_t running = store_->AddDownload("east", 1, 5, /*finished=*/false);
   store_->AddDownload("west", 1, 5);
   Pusher pusher(Options());
   pusher.Start();
@@ -112,7 +112,7 @@ TEST_F(PusherTest, ARestartAfterALostAcknowledgementSendsAgainHarmlessly) {
   Pusher again(Options());
   again.Start();
   ASSERT_TRUE(again.Drain(10s)) << again.Status().last_error;
-  const PusherStatus status = again.Status();
+  const CentralStatus status = again.Status();
   EXPECT_EQ(status.pushed, 42);  // both downloads and all their records, sent again
   EXPECT_EQ(status.inserted, 11);
   EXPECT_EQ(Central("SELECT count(*), count(DISTINCT position) FROM icbus.records"), "40|40");

@@ -4,9 +4,9 @@
 
 #include <thread>
 
-#include "batch_push.h"
+#include "central/batch_push.h"
 #include "central_fixture.h"
-#include "migrations.h"
+#include "central/migrations.h"
 
 namespace icbus::central {
 namespace {

@@ -1,0 +1,18 @@
+# The central store needs libpq (the install tier "central"). Without it
+# icbusd and everything else build as before, and a site file with a
+# [central] section is refused with that reason; the central tests are
+# reported skipped.
+find_package(PostgreSQL QUIET)
+if(PostgreSQL_FOUND)
+  add_subdirectory(${PROJECT_SOURCE_DIR}/site/central ${PROJECT_BINARY_DIR}/site/central)
+  if(ICBUS_TESTS)
+    add_subdirectory(${PROJECT_SOURCE_DIR}/tests/central ${PROJECT_BINARY_DIR}/tests/central)
+  endif()
+else()
+  message(STATUS "the central store is not built: missing libpq (install tier central)")
+  if(ICBUS_TESTS)
+    add_test(NAME central COMMAND ${CMAKE_COMMAND} -E echo
+             "SKIPPED: missing libpq (libpq-dev, install tier central)")
+    set_tests_properties(central PROPERTIES SKIP_REGULAR_EXPRESSION "SKIPPED:" LABELS central)
+  endif()
+endif()

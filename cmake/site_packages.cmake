@@ -1,0 +1,30 @@
+# The site layer and icbusd need SQLite, toml++, cpp-httplib and libsystemd
+# (the install tier "site"). Without them the library, the tool and their
+# tests build as before, and the site's tests are reported skipped with the
+# packages that were missing.
+find_package(PkgConfig QUIET)
+set(ICBUS_SITE_MISSING "")
+if(PkgConfig_FOUND)
+  foreach(module sqlite3 tomlplusplus cpp-httplib libsystemd)
+    string(TOUPPER "${module}" variable)
+    string(REPLACE "-" "_" variable "ICBUS_${variable}")
+    pkg_check_modules(${variable} QUIET IMPORTED_TARGET ${module})
+    if(NOT ${variable}_FOUND)
+      list(APPEND ICBUS_SITE_MISSING ${module})
+    endif()
+  endforeach()
+else()
+  set(ICBUS_SITE_MISSING pkg-config)
+endif()
+if(ICBUS_SITE_MISSING)
+  set(ICBUS_SITE_FOUND OFF)
+  string(REPLACE ";" ", " missing "${ICBUS_SITE_MISSING}")
+  message(STATUS "icbusd and the site layer are not built: missing ${missing} (install tier site)")
+  if(ICBUS_TESTS)
+    add_test(NAME icbusd_tests
+             COMMAND ${CMAKE_COMMAND} -E echo "skipped: missing ${missing} (install tier site)")
+    set_tests_properties(icbusd_tests PROPERTIES SKIP_REGULAR_EXPRESSION "skipped:" LABELS site)
+  endif()
+else()
+  set(ICBUS_SITE_FOUND ON)
+endif()
