@@ -192,6 +192,8 @@ int main(int argc, char** argv) {
   icbus::service::NotifyStopping();
   site.Stop();  // the record in flight is finished and committed, the terminal released
   site.store().AddEvent("", std::nullopt, "stopped", "stopped on a signal");
+  // What the stop itself wrote goes too, if the central store answers at once.
+  if (central) central->Drain(std::chrono::seconds(2));
   api.Stop();
   http.join();
   return 0;

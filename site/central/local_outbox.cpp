@@ -1,8 +1,8 @@
 #include "central/local_outbox.h"
 
-#include "store/store.h"
-
 #include <stdexcept>
+
+#include "store/store.h"
 
 namespace icbus::central {
 namespace {
@@ -67,7 +67,6 @@ class Statement {
 };
 
 }  // namespace
-
 
 LocalOutbox::LocalOutbox(const std::string& store_path, const std::string& target)
     : target_(target) {

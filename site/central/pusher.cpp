@@ -8,7 +8,9 @@
 
 namespace icbus::central {
 
-Pusher::Pusher(PusherOptions options) : options_(std::move(options)) { status_.site = options_.site; }
+Pusher::Pusher(PusherOptions options) : options_(std::move(options)) {
+  status_.site = options_.site;
+}
 
 Pusher::~Pusher() { Stop(); }
 

@@ -30,7 +30,6 @@ struct PusherOptions {
   std::chrono::milliseconds retry_max{15000};
 };
 
-
 class Pusher {
  public:
   explicit Pusher(PusherOptions options);

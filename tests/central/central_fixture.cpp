@@ -12,7 +12,8 @@ PgServer* SharedServer() {
     // Login roles of two sites; cluster-wide, so made once. The group role
     // they join is the schema's own and comes with its first migration.
     started->Psql(
-        "CREATE ROLE icbus_site NOLOGIN; CREATE ROLE north LOGIN IN ROLE icbus_site;"
+        "CREATE ROLE icbus_site NOLOGIN; CREATE ROLE icbus_password NOLOGIN;"
+        "CREATE ROLE north LOGIN IN ROLE icbus_site;"
         "CREATE ROLE south LOGIN IN ROLE icbus_site; CREATE ROLE stranger LOGIN IN ROLE "
         "icbus_site");
     return started;

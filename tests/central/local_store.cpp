@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cstdlib>
 #include <stdexcept>
 
 namespace icbus::test_support {
@@ -47,14 +48,25 @@ void LocalStore::Exec(const std::string& sql) {
 }
 
 long long LocalStore::Count(const std::string& table) {
+  return std::atoll(LocalQuery(path_, "SELECT count(*) FROM " + table).c_str());
+}
+
+std::string LocalQuery(const std::string& path, const std::string& sql) {
   sqlite3* db = nullptr;
-  sqlite3_open(path_.c_str(), &db);
+  sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_busy_timeout(db, 10000);
   sqlite3_stmt* stmt = nullptr;
-  sqlite3_prepare_v2(db, ("SELECT count(*) FROM " + table).c_str(), -1, &stmt, nullptr);
-  const long long n = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;
+  std::string out;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+      const unsigned char* text = sqlite3_column_text(stmt, 0);
+      out += std::string(text ? reinterpret_cast<const char*>(text) : "") + "\n";
+    }
+  }
   sqlite3_finalize(stmt);
   sqlite3_close(db);
-  return n;
+  if (!out.empty()) out.pop_back();
+  return out;
 }
 
 }  // namespace icbus::test_support

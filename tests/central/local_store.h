@@ -9,6 +9,10 @@
 
 namespace icbus::test_support {
 
+// The rows a query over the store at `path` gives, its first column only,
+// a line each (read-only, beside whatever writes it).
+std::string LocalQuery(const std::string& path, const std::string& sql);
+
 class LocalStore {
  public:
   explicit LocalStore(const std::string& path);

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "central/batch_push.h"
-#include "central_fixture.h"
 #include "central/migrations.h"
+#include "central_fixture.h"
 
 namespace icbus::central {
 namespace {

@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "central/batch_push.h"
-#include "central_fixture.h"
 #include "central/migrations.h"
+#include "central_fixture.h"
 
 namespace icbus::central {
 namespace {

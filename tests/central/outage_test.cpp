@@ -1,0 +1,209 @@
+// Two sites, one ledger: two icbusd instances collect simulated
+// installations while the central server is stopped and started at random
+// moments and the services are killed without warning at random moments.
+// At the end the central tables hold every locally stored row of each site
+// exactly once, in the local order, and nothing is left unacknowledged.
+// The figures are printed; ICBUS_OUTAGE_SEED repeats a run.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <thread>
+
+#include "central/migrations.h"
+#include "central/pg_session.h"
+#include "central_fixture.h"
+#include "icbusd_process.h"
+#include "local_store.h"
+#include "sim_process.h"
+
+namespace icbus::central {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kBusesPerSite = 2;
+constexpr int kRecordsPerTerminal = 120;
+constexpr int kOutages = 10;
+constexpr int kKills = 10;
+
+struct Site {
+  std::string name, dir, store;
+  std::vector<std::unique_ptr<e2e::SimProcess>> sims;
+  std::unique_ptr<test_support::IcbusdProcess> service;
+  int kills = 0;
+};
+
+// Each table: the key the comparison shows, locally and centrally.
+struct Compared {
+  const char* table;
+  const char* local;
+  const char* central;
+};
+const Compared kCompared[] = {
+    {"records", "id || '|' || bus || '|' || run || '|' || position || '|' || line",
+     "local_id || '|' || bus || '|' || run || '|' || position || '|' || line"},
+    {"downloads", "id || '|' || outcome || '|' || records",
+     "local_id || '|' || outcome || '|' || records"},
+    {"events", "id || '|' || type", "local_id || '|' || type"},
+    {"swipes", "id || '|' || line", "local_id || '|' || line"},
+};
+
+class OutageTest : public test_support::CentralTest {};
+
+TEST_F(OutageTest, TwoSitesEndInOneLedgerExactlyOnce) {
+  const unsigned seed = std::getenv("ICBUS_OUTAGE_SEED")
+                            ? static_cast<unsigned>(std::atol(std::getenv("ICBUS_OUTAGE_SEED")))
+                            : std::random_device{}();
+  std::mt19937 random(seed);
+  std::printf("outage test: seed %u\n", seed);
+  const auto started = Clock::now();
+
+  PgSession owner(Conninfo());
+  PrepareSchema(owner);
+  char pattern[] = "/tmp/icbus-outage-XXXXXX";
+  ASSERT_TRUE(::mkdtemp(pattern));
+  const std::string dir = pattern;
+  std::ofstream(dir + "/pgpass") << "*:*:*:*:site-secret\n";
+  ::chmod((dir + "/pgpass").c_str(), 0600);
+
+  std::vector<Site> sites(2);
+  for (size_t s = 0; s < sites.size(); ++s) {
+    Site& site = sites[s];
+    site.name = s == 0 ? "north" : "south";
+    const std::string role = "outage_" + site.name;
+    Psql("DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = '" + role +
+         "') THEN CREATE ROLE " + role +
+         " LOGIN PASSWORD 'site-secret' IN ROLE icbus_site, "
+         "icbus_password; END IF; END $$; INSERT INTO icbus.site_roles VALUES ('" +
+         site.name + "', '" + role + "')");
+    site.store = dir + "/" + site.name + ".db";
+    std::vector<std::string> environment = {"PGPASSFILE=" + dir + "/pgpass"};
+    std::string buses;
+    for (int b = 0; b < kBusesPerSite; ++b) {
+      site.sims.push_back(std::make_unique<e2e::SimProcess>(
+          R"({"devices": [{"type": "terminal", "machine": 1, "generate": )" +
+          std::to_string(kRecordsPerTerminal) + "}]}"));
+      const int port = 60 + static_cast<int>(s) * 10 + b;
+      environment.push_back("ICBUS_COM" + std::to_string(port) + "=" + site.sims.back()->link());
+      buses += "[[bus]]\nname = \"bus" + std::to_string(b + 1) +
+               "\"\nport = " + std::to_string(port) +
+               "\nswipes = false\n  [[bus.terminal]]\n  machine = 1\n";
+    }
+    const std::string file = dir + "/" + site.name + ".toml";
+    std::ofstream(file) << "[store]\npath = \"" << site.store
+                        << "\"\n[http]\nlisten = \"127.0.0.1:0\"\n[schedule]\n"
+                           "collect_every_minutes = 1\n[central]\nconninfo = \""
+                        << Conninfo("outage_" + site.name) << "\"\nsite = \"" << site.name
+                        << "\"\nbatch = 25\nretry_max_seconds = 1\n"
+                        << buses;
+    site.service = std::make_unique<test_support::IcbusdProcess>(file, environment,
+                                                                 dir + "/" + site.name + ".log");
+    site.service->Start();
+  }
+
+  // Twenty disruptions in a random order, at random moments.
+  std::vector<char> plan(kOutages, 'p');
+  plan.insert(plan.end(), kKills, 'k');
+  std::shuffle(plan.begin(), plan.end(), random);
+  std::uniform_int_distribution<int> pause_ms(300, 1500), site_of(0, 1), immediate(0, 1);
+  long long max_backlog = 0;
+  auto watch = [&] {
+    for (Site& site : sites) {
+      nlohmann::json status = site.service->Status();
+      if (status.is_object() && status.contains("central")) {
+        max_backlog = std::max<long long>(max_backlog, status["central"]["backlog"]);
+      }
+    }
+  };
+  for (char step : plan) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(pause_ms(random)));
+    watch();
+    if (step == 'p') {
+      server().Stop(immediate(random) == 1);
+      std::this_thread::sleep_for(std::chrono::milliseconds(pause_ms(random)));
+      watch();
+      server().Start();
+    } else {
+      Site& site = sites[site_of(random)];
+      site.service->Kill();
+      ++site.kills;
+      site.service->Start();
+    }
+  }
+  const auto disrupted = Clock::now();
+
+  // Then the sites run undisturbed until every record is stored and pushed.
+  const long long expected = kBusesPerSite * kRecordsPerTerminal;
+  auto settled = [&](Site& site) {
+    nlohmann::json status = site.service->Status();
+    const std::string stored = test_support::LocalQuery(site.store, "SELECT count(*) FROM records");
+    return stored == std::to_string(expected) && status.is_object() && status.contains("central") &&
+           status["central"]["backlog"] == 0;
+  };
+  const auto deadline = Clock::now() + 90s;
+  while (Clock::now() < deadline && !(settled(sites[0]) && settled(sites[1]))) {
+    std::this_thread::sleep_for(200ms);
+  }
+  const auto drained = Clock::now();
+  for (Site& site : sites) EXPECT_TRUE(settled(site)) << site.name << " did not settle";
+  for (Site& site : sites) {
+    const std::string metrics = site.service->Get("/metrics");
+    EXPECT_NE(metrics.find("\nicbusd_central_backlog_rows 0\n"), std::string::npos) << metrics;
+    EXPECT_NE(metrics.find("\nicbusd_central_up 1\n"), std::string::npos) << metrics;
+  }
+  for (Site& site : sites) EXPECT_EQ(site.service->Terminate(), 0) << site.name;
+
+  // What the stop wrote was pushed on the way out; now compare everything.
+  for (Site& site : sites) {
+    for (const Compared& c : kCompared) {
+      const std::string local = test_support::LocalQuery(
+          site.store, std::string("SELECT ") + c.local + " FROM " + c.table + " ORDER BY id");
+      const std::string central = Psql(std::string("SELECT coalesce(string_agg(") + c.central +
+                                       ", E'\\n' ORDER BY local_id), '') FROM icbus." + c.table +
+                                       " WHERE site = '" + site.name + "'");
+      EXPECT_EQ(central, local) << site.name << " " << c.table;
+    }
+    // Arrival order is the local order: no row overtook an older one.
+    EXPECT_EQ(Psql("SELECT count(*) FROM (SELECT local_id < lag(local_id) OVER (PARTITION BY "
+                   "site ORDER BY arrival) AS back FROM icbus.records WHERE site = '" +
+                   site.name + "') r WHERE back"),
+              "0");
+  }
+
+  const auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
+  for (Site& site : sites) {
+    std::printf(
+        "outage test: site %s: %s records, %s downloads (%s interrupted), %s events (%s "
+        "central_lost, %s central_back), killed %d times; central: %s records\n",
+        site.name.c_str(),
+        test_support::LocalQuery(site.store, "SELECT count(*) FROM records").c_str(),
+        test_support::LocalQuery(site.store, "SELECT count(*) FROM downloads").c_str(),
+        test_support::LocalQuery(site.store,
+                                 "SELECT count(*) FROM downloads WHERE outcome = 'interrupted'")
+            .c_str(),
+        test_support::LocalQuery(site.store, "SELECT count(*) FROM events").c_str(),
+        test_support::LocalQuery(site.store,
+                                 "SELECT count(*) FROM events WHERE type = 'central_lost'")
+            .c_str(),
+        test_support::LocalQuery(site.store,
+                                 "SELECT count(*) FROM events WHERE type = 'central_back'")
+            .c_str(),
+        site.kills,
+        Psql("SELECT count(*) FROM icbus.records WHERE site = '" + site.name + "'").c_str());
+  }
+  std::printf(
+      "outage test: %d server stops, %d kills, largest backlog seen %lld rows; disruptions "
+      "%.1f s, then settled in %.1f s; %.1f s in all\n",
+      kOutages, kKills, max_backlog, seconds(disrupted - started), seconds(drained - disrupted),
+      seconds(Clock::now() - started));
+  if (!HasFailure()) std::system(("rm -rf '" + dir + "'").c_str());
+}
+
+}  // namespace
+}  // namespace icbus::central
