@@ -219,6 +219,7 @@ void ReadRecordStores(const json& object, const std::string& where, TerminalConf
   if (backup > 0) config->backup = GenerateBackup(config->decimals, config->machine, backup);
   config->kind_counts = KindCountsIn(object, where);
   config->count_error = BoolIn(object, "count_error", false, where);
+  config->drops_sent = BoolIn(object, "drops_sent", false, where);
   config->swipes = SwipesIn(object, where);
 }
 
@@ -226,7 +227,7 @@ std::unique_ptr<Device> BuildTerminal(const json& object, const std::string& whe
   RejectUnknownKeys(
       object, {"type",        "machine",         "machine_type", "management_card", "clock",
                "kind",        "decimals",        "records",      "generate",        "total",
-               "backup",      "generate_backup", "kind_counts",  "count_error",     "swipes",
+               "backup",      "generate_backup", "kind_counts",  "count_error",     "drops_sent", "swipes",
                "ic_password", "style",           "in_service",   "reader_mode",     "answers_query",
                "cards",       "cards_ex",        "settings",     "faults"},
       where);
@@ -415,6 +416,7 @@ OrderedJson TerminalEntry(const TerminalConfig& state) {
     entry["kind_counts"][std::to_string(digit)] = count;
   }
   entry["count_error"] = state.count_error;
+  entry["drops_sent"] = state.drops_sent;
   entry["swipes"] = state.swipes;
   entry["ic_password"] = state.ic_password;
   entry["style"] = state.style;

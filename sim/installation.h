@@ -23,6 +23,7 @@
 //         "kind_counts": { "3": 4 },     // answers to "SK3!" and the like;
 //                                        // other digits count all records
 //         "count_error": false,          // true: answer "ERR" to every "SK"
+//         "drops_sent": false,           // true: forget each record once sent
 //         "swipes": ["..."],             // live swipes of 20 characters, one
 //                                        // answered to each "SY" poll, then
 //                                        // "000000"

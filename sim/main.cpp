@@ -1,8 +1,8 @@
 // icbus-sim: an installation of simulated devices behind a pseudo-terminal,
 // answering in real time.
 //
-//   icbus-sim [--link PATH] [--config FILE] [--log FILE] [--pidfile FILE] [--pace]
-//             [--stamps]
+//   icbus-sim [--link PATH] [--config FILE] [--log FILE] [--pidfile FILE]
+//             [--control PATH] [--pace] [--stamps]
 //   icbus-sim --print-default
 //
 // The wire log has one line per frame, flushed at once:
@@ -18,7 +18,9 @@
 // lines of text art, one glyph cell beside the other ("#" ink, "." paper).
 // With --stamps every frame line follows a note "# at MICROS": the time the
 // frame was heard or sent, on the system's monotonic clock, which the logs of
-// several simulators share.
+// several simulators share. Each line read from the control is noted with
+// what it changed ("# control: card 1 on the card writer") or why it changed
+// nothing ("# control refused \"card place 7\": ...").
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -33,6 +35,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -40,6 +43,8 @@
 #include "bus.h"
 #include "card_writer.h"
 #include "common/wire_text.h"
+#include "control.h"
+#include "control_fifo.h"
 #include "installation.h"
 #include "pacer.h"
 #include "pty_line.h"
@@ -74,7 +79,7 @@ volatile sig_atomic_t g_stop = 0;
 void OnStop(int) { g_stop = 1; }
 
 struct Options {
-  std::string link, config, log, pidfile;
+  std::string link, config, log, pidfile, control;
   bool print_default = false;
   bool help = false;
   bool pace = false;
@@ -83,13 +88,15 @@ struct Options {
 
 void Usage(FILE* out) {
   std::fputs(
-      "usage: icbus-sim [--link PATH] [--config FILE] [--log FILE] [--pidfile FILE] [--pace]\n"
-      "                 [--stamps]\n"
+      "usage: icbus-sim [--link PATH] [--config FILE] [--log FILE] [--pidfile FILE]\n"
+      "                 [--control PATH] [--pace] [--stamps]\n"
       "       icbus-sim --print-default\n"
       "  --link PATH      publish the pty's device path as symlink PATH\n"
       "  --config FILE    installation as JSON (default: see --print-default)\n"
       "  --log FILE       wire log, one line per frame (default: standard error)\n"
       "  --pidfile FILE   write the process id once the line is ready\n"
+      "  --control PATH   take commands from the FIFO PATH while running: card place N,\n"
+      "                   card remove, swipe M TEXT, record M TEXT, records M COUNT\n"
       "  --pace           keep to the line's speed (19200 baud): a frame counts as\n"
       "                   heard once its last byte would have arrived, and replies\n"
       "                   leave byte by byte (default: at once)\n"
@@ -114,6 +121,8 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       ok = value(&options->log);
     } else if (arg == "--pidfile") {
       ok = value(&options->pidfile);
+    } else if (arg == "--control") {
+      ok = value(&options->control);
     } else if (arg == "--pace") {
       options->pace = true;
     } else if (arg == "--stamps") {
@@ -213,21 +222,29 @@ void NoteHeard(const icbus::sim::Device& device, std::size_t number, std::size_t
 
 class Simulator {
  public:
-  Simulator(icbus::sim::PtyLine* line, icbus::sim::Bus* bus, WireLog* log, bool pace)
-      : line_(line), bus_(bus), log_(log), pace_(pace), heard_(bus->devices().size()) {
+  Simulator(icbus::sim::PtyLine* line, icbus::sim::Bus* bus, icbus::sim::ControlFifo* control,
+            WireLog* log, bool pace)
+      : line_(line),
+        bus_(bus),
+        control_(control),
+        log_(log),
+        pace_(pace),
+        heard_(bus->devices().size()) {
     for (const auto& device : bus_->devices()) held_.push_back(icbus::sim::DeviceState(*device));
   }
 
   // Runs until a stop signal; `waiting` is the signal mask to wait under.
   bool Run(const sigset_t& waiting) {
     while (!g_stop) {
-      pollfd p{line_->master(), POLLIN, 0};
+      pollfd p[2] = {{line_->master(), POLLIN, 0}, {control_ ? control_->fd() : -1, POLLIN, 0}};
       timespec wait{};
       timespec* timeout = NextDeadline(&wait);
-      int ready = ::ppoll(&p, 1, timeout, &waiting);
+      int ready = ::ppoll(p, 2, timeout, &waiting);
       if (ready < 0 && errno != EINTR) return false;
-      if (ready > 0 && (p.revents & POLLIN) && !Receive()) return false;
-      if (ready > 0 && (p.revents & (POLLERR | POLLNVAL))) return false;
+      // A command written before a frame was sent is carried out first.
+      if (ready > 0 && (p[1].revents & POLLIN)) Control();
+      if (ready > 0 && (p[0].revents & POLLIN) && !Receive()) return false;
+      if (ready > 0 && (p[0].revents & (POLLERR | POLLNVAL))) return false;
       FlushCutFrame();
       SendDueReplies();
     }
@@ -245,6 +262,16 @@ class Simulator {
     // Only a "!" completes a frame, so any other last byte leaves one open.
     pending_cut_ = bytes.back() != '!';
     return true;
+  }
+
+  void Control() {
+    for (const std::string& line : control_->TakeLines()) {
+      icbus::sim::ControlResult result = icbus::sim::RunControl(bus_, line);
+      if (result.done && result.text.empty()) continue;
+      log_->Note(result.done ? "control: " + result.text
+                             : "control refused \"" + line + "\": " + result.text);
+      NoteChangedDevices();
+    }
   }
 
   void Deliver(const icbus::sim::Frame& frame) {
@@ -317,6 +344,7 @@ class Simulator {
 
   icbus::sim::PtyLine* line_;
   icbus::sim::Bus* bus_;
+  icbus::sim::ControlFifo* control_;  // none without --control
   WireLog* log_;
   bool pace_;
   icbus::sim::Pacer pacer_;
@@ -373,6 +401,16 @@ int main(int argc, char** argv) {
   for (int sig : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(sig, &action, nullptr);
   ::sigprocmask(SIG_BLOCK, &stops, &waiting);
 
+  // Ready before the link is published: a script that waits for the link
+  // may write to the control at once.
+  std::unique_ptr<icbus::sim::ControlFifo> control;
+  if (!options.control.empty()) {
+    control = icbus::sim::ControlFifo::Create(options.control, &error);
+    if (!control) {
+      std::fprintf(stderr, "icbus-sim: %s\n", error.c_str());
+      return 1;
+    }
+  }
   auto line = icbus::sim::PtyLine::Open(&error);
   if (!line) {
     std::fprintf(stderr, "icbus-sim: %s\n", error.c_str());
@@ -395,7 +433,7 @@ int main(int argc, char** argv) {
     }
   }
 
-  Simulator simulator(line.get(), &bus, &log, options.pace);
+  Simulator simulator(line.get(), &bus, control.get(), &log, options.pace);
   bool ok = simulator.Run(waiting);
   log.Note(ok ? "stopped" : "line failed");
   if (!options.link.empty()) WithdrawLink(options.link, line->slave_path());

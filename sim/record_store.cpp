@@ -93,10 +93,10 @@ std::size_t RecordLength(TerminalKind kind, int decimals) {
 std::size_t BackupRecordLength(int decimals) { return decimals == 2 ? 37 : 31; }
 
 std::vector<std::string> GenerateRecords(TerminalKind kind, int decimals, int machine, int count,
-                                         long long* total) {
+                                         long long* total, int first) {
   std::vector<std::string> records;
   long long sum = 0;
-  for (int i = 0; i < count; ++i) {
+  for (int i = first; i < first + count; ++i) {
     if (kind == TerminalKind::kWindow) sum += Amount(i);
     records.push_back(Record(kind, decimals, machine, i));
   }

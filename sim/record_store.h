@@ -35,11 +35,12 @@ std::size_t RecordLength(TerminalKind kind, int decimals);
 std::size_t BackupRecordLength(int decimals);
 
 // `count` records of the kind for machine `machine`, each exactly
-// RecordLength long, in the order a terminal stores them. Record i of a
-// window terminal spends (i % 97 + 1) amount units; `*total` (when given)
-// receives their sum, and 0 for the other kinds, which count no amount.
+// RecordLength long, in the order a terminal stores them, numbered from
+// `first`: records of different numbers differ. Record i of a window
+// terminal spends (i % 97 + 1) amount units; `*total` (when given) receives
+// their sum, and 0 for the other kinds, which count no amount.
 std::vector<std::string> GenerateRecords(TerminalKind kind, int decimals, int machine, int count,
-                                         long long* total);
+                                         long long* total, int first = 0);
 // `count` backup records, each exactly BackupRecordLength long.
 std::vector<std::string> GenerateBackup(int decimals, int machine, int count);
 

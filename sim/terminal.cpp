@@ -40,9 +40,32 @@ const Reply kErr = Say("ERR");
 
 }  // namespace
 
+long long MaxTotal(int decimals) { return decimals == 2 ? 99999999 : 999999; }
+
 void FillRecords(TerminalConfig* config, int count) {
   config->records =
       GenerateRecords(config->kind, config->decimals, config->machine, count, &config->total);
+  config->generated = count;
+}
+
+bool AddRecords(TerminalConfig* config, int count, std::string* why) {
+  if (count > kMaxRecords - static_cast<long long>(config->records.size())) {
+    *why = "it would hold more than " + std::to_string(kMaxRecords) +
+           " records, which its count cannot show";
+    return false;
+  }
+  long long amount = 0;
+  std::vector<std::string> more = GenerateRecords(config->kind, config->decimals, config->machine,
+                                                  count, &amount, config->generated);
+  if (config->total + amount > MaxTotal(config->decimals)) {
+    *why = "its total would pass " + std::to_string(MaxTotal(config->decimals)) +
+           ", which it cannot show";
+    return false;
+  }
+  config->records.insert(config->records.end(), more.begin(), more.end());
+  config->total += amount;
+  config->generated += count;
+  return true;
 }
 
 std::string Terminal::Describe() const {
@@ -194,6 +217,13 @@ std::optional<Reply> Terminal::AnswerRecords(const std::string& head, const std:
   const std::vector<std::string>& store = head == "SC" ? state_.records : state_.backup;
   std::size_t& next = head == "SC" ? next_record_ : next_backup_;
   if (next >= store.size()) return Say("OVER");
+  if (head == "SC" && state_.drops_sent) {
+    // Such a terminal keeps no record it has sent: a reply lost on the way
+    // loses the record, and the next download starts with the ones after it.
+    std::string record = state_.records.front();
+    state_.records.erase(state_.records.begin());
+    return Say(record);
+  }
   return Say(store[next++]);
 }
 

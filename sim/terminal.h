@@ -26,10 +26,12 @@ struct TerminalConfig {
   TerminalKind kind = TerminalKind::kWindow;
   int decimals = 1;                  // amount format: 1 tenths, 2 hundredths
   std::vector<std::string> records;  // delivered in order to "SC!"
+  int generated = 0;                 // records generated so far, numbered on from here
   std::vector<std::string> backup;   // delivered in order to "SB!"; kept by "SJ!"
   long long total = 0;               // window terminal: amount of the records, in its unit
   std::map<int, int> kind_counts;    // "SK<d>!": count for kind d (absent: all records)
   bool count_error = false;          // answer "ERR" to every "SK"
+  bool drops_sent = false;           // forget each record once it was sent
   std::deque<std::string> swipes;    // live swipes, one answered per "SY" poll
   char machine_type = ' ';           // the fourth character of "SV"
   std::string ic_password = "FFFFFFFFFFFF";
@@ -46,9 +48,19 @@ struct TerminalConfig {
   std::map<std::string, std::vector<std::string>> settings;
 };
 
+// The most records a terminal can count: "SK!" answers five digits.
+constexpr int kMaxRecords = 99999;
+// The highest total a window terminal can answer: 6 digits of tenths or 8
+// of hundredths.
+long long MaxTotal(int decimals);
+
 // Replaces the records with `count` generated ones of the terminal's kind and
 // decimal places, and sets the total to their amount.
 void FillRecords(TerminalConfig* config, int count);
+// Stores `count` more generated records, unlike those generated before, and
+// adds their amount to the total. Refuses (false, with the reason in `*why`)
+// when the count or the total would pass what the terminal can answer.
+bool AddRecords(TerminalConfig* config, int count, std::string* why);
 
 class Terminal : public Device {
  public:
