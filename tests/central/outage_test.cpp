@@ -4,9 +4,11 @@
 // At the end the central tables hold every locally stored row of each site
 // exactly once, in the local order, and nothing is left unacknowledged.
 // The figures are printed; ICBUS_OUTAGE_SEED repeats a run.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -28,13 +30,24 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kBusesPerSite = 2;
-constexpr int kRecordsPerTerminal = 120;
+constexpr int kRecordsPerTerminal = 60;  // at the start; more arrive while it runs
 constexpr int kOutages = 10;
 constexpr int kKills = 10;
+
+// One line to a simulator's control FIFO ("records 1 5").
+bool SayToSim(const std::string& fifo, const std::string& line) {
+  const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+  if (fd < 0) return false;
+  const std::string text = line + "\n";
+  const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  ::close(fd);
+  return written;
+}
 
 struct Site {
   std::string name, dir, store;
   std::vector<std::unique_ptr<e2e::SimProcess>> sims;
+  std::vector<std::string> controls;
   std::unique_ptr<test_support::IcbusdProcess> service;
   int kills = 0;
 };
@@ -86,26 +99,46 @@ TEST_F(OutageTest, TwoSitesEndInOneLedgerExactlyOnce) {
     std::vector<std::string> environment = {"PGPASSFILE=" + dir + "/pgpass"};
     std::string buses;
     for (int b = 0; b < kBusesPerSite; ++b) {
+      site.controls.push_back(dir + "/control-" + site.name + std::to_string(b));
       site.sims.push_back(std::make_unique<e2e::SimProcess>(
           R"({"devices": [{"type": "terminal", "machine": 1, "generate": )" +
-          std::to_string(kRecordsPerTerminal) + "}]}"));
+              std::to_string(kRecordsPerTerminal) + "}]}",
+          "", std::vector<std::string>{"--control", site.controls.back()}));
       const int port = 60 + static_cast<int>(s) * 10 + b;
       environment.push_back("ICBUS_COM" + std::to_string(port) + "=" + site.sims.back()->link());
       buses += "[[bus]]\nname = \"bus" + std::to_string(b + 1) +
-               "\"\nport = " + std::to_string(port) +
-               "\nswipes = false\n  [[bus.terminal]]\n  machine = 1\n";
+               "\"\nport = " + std::to_string(port) + "\n  [[bus.terminal]]\n  machine = 1\n";
     }
     const std::string file = dir + "/" + site.name + ".toml";
     std::ofstream(file) << "[store]\npath = \"" << site.store
                         << "\"\n[http]\nlisten = \"127.0.0.1:0\"\n[schedule]\n"
                            "collect_every_minutes = 1\n[central]\nconninfo = \""
                         << Conninfo("outage_" + site.name) << "\"\nsite = \"" << site.name
-                        << "\"\nbatch = 25\nretry_max_seconds = 1\n"
+                        << "\"\nbatch = 25\nretry_max_seconds = 1\n[service]\nswipe_poll_ms = 200\n"
                         << buses;
     site.service = std::make_unique<test_support::IcbusdProcess>(file, environment,
                                                                  dir + "/" + site.name + ".log");
     site.service->Start();
   }
+
+  // Records and swipes keep arriving at the terminals all the while.
+  std::atomic<bool> feeding{true};
+  std::atomic<long long> added[2] = {{0}, {0}}, swiped{0};
+  std::thread feeder([&, feed = std::mt19937(seed + 1)]() mutable {
+    while (feeding) {
+      const size_t which = feed() % sites.size();
+      Site& site = sites[which];
+      const std::string& control = site.controls[feed() % site.controls.size()];
+      if (feed() % 3 == 0) {
+        char card[32];
+        std::snprintf(card, sizeof card, "CARD%016lld", swiped.load());
+        if (SayToSim(control, std::string("swipe 1 ") + card)) ++swiped;
+      } else if (SayToSim(control, "records 1 4")) {
+        added[which] += 4;
+      }
+      std::this_thread::sleep_for(100ms);
+    }
+  });
 
   // Twenty disruptions in a random order, at random moments.
   std::vector<char> plan(kOutages, 'p');
@@ -136,22 +169,32 @@ TEST_F(OutageTest, TwoSitesEndInOneLedgerExactlyOnce) {
       site.service->Start();
     }
   }
+  feeding = false;
+  feeder.join();
   const auto disrupted = Clock::now();
 
-  // Then the sites run undisturbed until every record is stored and pushed.
-  const long long expected = kBusesPerSite * kRecordsPerTerminal;
-  auto settled = [&](Site& site) {
-    nlohmann::json status = site.service->Status();
-    const std::string stored = test_support::LocalQuery(site.store, "SELECT count(*) FROM records");
-    return stored == std::to_string(expected) && status.is_object() && status.contains("central") &&
-           status["central"]["backlog"] == 0;
+  // Then the sites run undisturbed until every record is stored and pushed:
+  // a restart collects every terminal at once.
+  for (Site& site : sites) {
+    EXPECT_EQ(site.service->Terminate(), 0) << site.name;
+    site.service->Start();
+  }
+  auto settled = [&](size_t s) {
+    const long long expected = added[s] + kBusesPerSite * kRecordsPerTerminal;
+    nlohmann::json status = sites[s].service->Status();
+    return test_support::LocalQuery(sites[s].store, "SELECT count(*) FROM records") ==
+               std::to_string(expected) &&
+           status.is_object() && status.contains("central") && status["central"]["backlog"] == 0;
   };
   const auto deadline = Clock::now() + 90s;
-  while (Clock::now() < deadline && !(settled(sites[0]) && settled(sites[1]))) {
+  while (Clock::now() < deadline && !(settled(0) && settled(1))) {
     std::this_thread::sleep_for(200ms);
   }
   const auto drained = Clock::now();
-  for (Site& site : sites) EXPECT_TRUE(settled(site)) << site.name << " did not settle";
+  for (size_t s = 0; s < sites.size(); ++s) {
+    EXPECT_TRUE(settled(s)) << sites[s].name << ": not every record the simulators were given "
+                            << "is stored and pushed";
+  }
   for (Site& site : sites) {
     const std::string metrics = site.service->Get("/metrics");
     EXPECT_NE(metrics.find("\nicbusd_central_backlog_rows 0\n"), std::string::npos) << metrics;
@@ -178,30 +221,24 @@ TEST_F(OutageTest, TwoSitesEndInOneLedgerExactlyOnce) {
 
   const auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
   for (Site& site : sites) {
+    auto local = [&](const std::string& what) {
+      return test_support::LocalQuery(site.store, "SELECT count(*) FROM " + what);
+    };
     std::printf(
-        "outage test: site %s: %s records, %s downloads (%s interrupted), %s events (%s "
-        "central_lost, %s central_back), killed %d times; central: %s records\n",
-        site.name.c_str(),
-        test_support::LocalQuery(site.store, "SELECT count(*) FROM records").c_str(),
-        test_support::LocalQuery(site.store, "SELECT count(*) FROM downloads").c_str(),
-        test_support::LocalQuery(site.store,
-                                 "SELECT count(*) FROM downloads WHERE outcome = 'interrupted'")
-            .c_str(),
-        test_support::LocalQuery(site.store, "SELECT count(*) FROM events").c_str(),
-        test_support::LocalQuery(site.store,
-                                 "SELECT count(*) FROM events WHERE type = 'central_lost'")
-            .c_str(),
-        test_support::LocalQuery(site.store,
-                                 "SELECT count(*) FROM events WHERE type = 'central_back'")
-            .c_str(),
-        site.kills,
+        "outage test: site %s: %s records, %s swipes, %s downloads (%s interrupted), %s events "
+        "(%s central_lost, %s central_back), killed %d times; central: %s records\n",
+        site.name.c_str(), local("records").c_str(), local("swipes").c_str(),
+        local("downloads").c_str(), local("downloads WHERE outcome = 'interrupted'").c_str(),
+        local("events").c_str(), local("events WHERE type = 'central_lost'").c_str(),
+        local("events WHERE type = 'central_back'").c_str(), site.kills,
         Psql("SELECT count(*) FROM icbus.records WHERE site = '" + site.name + "'").c_str());
   }
   std::printf(
-      "outage test: %d server stops, %d kills, largest backlog seen %lld rows; disruptions "
-      "%.1f s, then settled in %.1f s; %.1f s in all\n",
-      kOutages, kKills, max_backlog, seconds(disrupted - started), seconds(drained - disrupted),
-      seconds(Clock::now() - started));
+      "outage test: %d server stops, %d kills, %lld records and %lld swipes added while "
+      "running, largest backlog seen %lld rows; disruptions %.1f s, then settled in %.1f s; "
+      "%.1f s in all\n",
+      kOutages, kKills, added[0] + added[1], swiped.load(), max_backlog,
+      seconds(disrupted - started), seconds(drained - disrupted), seconds(Clock::now() - started));
   if (!HasFailure()) std::system(("rm -rf '" + dir + "'").c_str());
 }
 
