@@ -62,10 +62,10 @@ class PgSession {
   PgResult Exec(const std::string& sql, const std::vector<Param>& params = {});
   // Several statements of constant text (a migration); takes no values.
   void ExecScript(const std::string& sql);
-  // Runs body inside BEGIN/COMMIT; rolls back when it throws.
+  // Runs body inside `begin` ... COMMIT; rolls back when it throws.
   template <typename Body>
-  void Transaction(Body&& body) {
-    Exec("BEGIN");
+  void Transaction(Body&& body, const char* begin = "BEGIN") {
+    Exec(begin);
     try {
       body();
     } catch (...) {
