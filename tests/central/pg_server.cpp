@@ -87,7 +87,7 @@ std::string PgServer::MissingReason() {
   return "";
 }
 
-PgServer::PgServer() {
+PgServer::PgServer(bool durable) {
   char pattern[] = "/tmp/icbus-pg-XXXXXX";
   if (!::mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
   dir_ = pattern;
@@ -112,7 +112,8 @@ PgServer::PgServer() {
           "initdb", dir_ + "/initdb.log");
   std::ofstream(data_ + "/postgresql.conf", std::ios::app)
       << "listen_addresses = ''\nunix_socket_directories = '" << socket_dir_
-      << "'\nport = " << kPort << "\nfsync = off\nmax_connections = 40\n";
+      << "'\nport = " << kPort << "\nfsync = " << (durable ? "on" : "off")
+      << "\nmax_connections = 40\n";
   // Members of icbus_password log in with a password (from PGPASSFILE, as a
   // site would); everyone else is trusted on this private socket.
   std::ofstream(data_ + "/pg_hba.conf")

@@ -15,8 +15,9 @@ class PgServer {
   static std::string MissingReason();
 
   // initdb and start; throws std::runtime_error with initdb's or pg_ctl's
-  // log when either fails.
-  PgServer();
+  // log when either fails. Without `durable` the server skips fsync, which
+  // only a crash of the machine would tell; benchmarks ask for it.
+  explicit PgServer(bool durable = false);
   ~PgServer();
   PgServer(const PgServer&) = delete;
   PgServer& operator=(const PgServer&) = delete;
