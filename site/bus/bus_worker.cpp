@@ -20,6 +20,7 @@ std::unique_ptr<icbus::Bus> OpenBus(const BusConfig& config) {
   auto bus = config.device.empty() ? std::make_unique<icbus::Bus>(config.port)
                                    : std::make_unique<icbus::Bus>(config.device);
   bus->SetDecimals(config.decimals);
+  bus->SetFastReplies(config.fast_replies);
   return bus;
 }
 

@@ -23,6 +23,7 @@ struct BusConfig {
   std::string device;  // a device path instead of a port number
   int decimals = 1;
   bool swipes = true;  // poll the terminals for swipes between jobs
+  bool fast_replies = false;  // end each reply read at its "!"
   std::vector<TerminalConfig> terminals;
 };
 

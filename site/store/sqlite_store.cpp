@@ -7,6 +7,7 @@
 #include <chrono>
 #include <ctime>
 #include <mutex>
+#include <thread>
 
 #include "store/schema.h"
 #include "store/store.h"
@@ -239,6 +240,7 @@ class SqliteStore : public Store {
     Statement select(db_,
                      "SELECT d.bus, d.machine, d.kind, COUNT(*), "
                      "SUM(d.outcome = 'complete'), SUM(d.outcome IN ('failed', 'interrupted')), "
+                     "SUM(d.outcome = 'interrupted'), "
                      "MAX(CASE WHEN d.outcome = 'complete' THEN d.ended_at END), "
                      "(SELECT COUNT(*) FROM records r WHERE r.bus = d.bus AND r.machine = "
                      "d.machine AND r.kind = d.kind), "
@@ -253,9 +255,10 @@ class SqliteStore : public Store {
       row.downloads = select.Int(3);
       row.complete = select.Int(4);
       row.failures = select.Int(5);
-      row.last_complete_at = select.Text(6);
-      row.records = select.Int(7);
-      row.records_today = select.Int(8);
+      row.interrupted = select.Int(6);
+      row.last_complete_at = select.Text(7);
+      row.records = select.Int(8);
+      row.records_today = select.Int(9);
       rows.push_back(row);
     }
     return rows;
@@ -275,16 +278,24 @@ bool Exec(sqlite3* db, const char* sql, std::string* error) {
 }
 
 // Creates the schema in an empty store; refuses one a newer program wrote.
-bool Migrate(sqlite3* db, std::string* error) {
+int SchemaVersion(sqlite3* db) {
   Statement version(db, "PRAGMA user_version");
-  int found = version.Step() == SQLITE_ROW ? static_cast<int>(version.Int(0)) : -1;
-  if (found == kSchemaVersion) return true;
-  if (found > kSchemaVersion || found < 0) {
+  return version.Step() == SQLITE_ROW ? static_cast<int>(version.Int(0)) : -1;
+}
+
+bool Migrate(sqlite3* db, std::string* error) {
+  if (SchemaVersion(db) == kSchemaVersion) return true;
+  if (!Exec(db, "BEGIN IMMEDIATE", error)) return false;
+  // Another process may have created it while this one waited for the lock.
+  int found = SchemaVersion(db);
+  if (found != 0) {
+    std::string ignored;
+    Exec(db, "ROLLBACK", &ignored);
+    if (found == kSchemaVersion) return true;
     *error = "the store has schema version " + std::to_string(found) + ", this program knows " +
              std::to_string(kSchemaVersion) + ": use a newer icbusd or another store";
     return false;
   }
-  if (!Exec(db, "BEGIN IMMEDIATE", error)) return false;
   std::string set_version = "PRAGMA user_version = " + std::to_string(kSchemaVersion);
   if (Exec(db, kSchemaSql, error) && Exec(db, set_version.c_str(), error) &&
       Exec(db, "COMMIT", error)) {
@@ -320,7 +331,14 @@ std::unique_ptr<Store> OpenSqliteStore(const std::string& path, std::string* err
   }
   sqlite3_busy_timeout(db, 10000);
   std::string reason;
-  if (!Exec(db, "PRAGMA journal_mode = WAL", &reason) ||
+  // Switching to WAL takes the file's lock without waiting for it, so a
+  // store that another process is opening is retried for a while.
+  bool wal = false;
+  for (int attempt = 0; attempt < 200 && !wal; ++attempt) {
+    wal = Exec(db, "PRAGMA journal_mode = WAL", &reason);
+    if (!wal) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  if (!wal ||
       !Exec(db, "PRAGMA synchronous = FULL", &reason) ||
       !Exec(db, "PRAGMA foreign_keys = ON", &reason) || !Migrate(db, &reason)) {
     *error = "cannot use the store " + path + ": " + reason;

@@ -60,7 +60,8 @@ struct RecordFilter {
 // Per terminal and kind, for /metrics and the status page.
 struct TerminalTotals {
   StoreKey key;
-  std::int64_t downloads = 0, complete = 0, failures = 0, records = 0, records_today = 0;
+  std::int64_t downloads = 0, complete = 0, failures = 0, interrupted = 0, records = 0,
+               records_today = 0;
   std::string last_complete_at;  // empty: never
 };
 
