@@ -20,6 +20,7 @@ CommandTable PurseCommands();      // card balance|topup|refund|debit|cancel
 CommandTable CardLimitCommands();  // card limit daily|meals, card count
 CommandTable TopUpCommands();      // topup send
 CommandTable ScanCommands();       // scan
+CommandTable CentralCommands();    // records export --central (where libpq was found)
 
 const CommandTable& AllCommands();
 

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "central/migrations.h"
 #include "central/pg_session.h"
@@ -23,7 +25,17 @@ std::string Slurp(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-const char kBus[] = "[[bus]]\nport = 70\n  [[bus.terminal]]\n  machine = 1\n";
+// Runs a shell command; its exit status, and its output in `*output`.
+int RunShell(const std::string& command, std::string* output) {
+  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+  output->clear();
+  char chunk[512];
+  while (pipe && std::fgets(chunk, sizeof chunk, pipe)) *output += chunk;
+  const int status = pipe ? ::pclose(pipe) : -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+const char kBus[] = "[[bus]]\nname = \"bus1\"\nport = 70\n  [[bus.terminal]]\n  machine = 1\n";
 
 struct CheckCase {
   const char* central;  // the [central] section's lines
@@ -47,13 +59,9 @@ TEST(CentralCheck, RefusesAPasswordInTheSiteFileAndNamesItsPlace) {
   const std::string file = "/tmp/icbus-check-" + std::to_string(::getpid()) + ".toml";
   for (const CheckCase& c : cases) {
     std::ofstream(file) << "[central]\n" << c.central << "\n" << kBus;
-    const std::string command = std::string(ICBUS_ICBUSD_PATH) + " --check " + file + " 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
     std::string output;
-    char chunk[512];
-    while (pipe && std::fgets(chunk, sizeof chunk, pipe)) output += chunk;
-    const int status = pipe ? ::pclose(pipe) : -1;
-    EXPECT_EQ(WEXITSTATUS(status), c.status) << c.central << "\n" << output;
+    const int status = RunShell(std::string(ICBUS_ICBUSD_PATH) + " --check " + file, &output);
+    EXPECT_EQ(status, c.status) << c.central << "\n" << output;
     EXPECT_NE(output.find(c.says), std::string::npos) << c.central << "\n" << output;
   }
   std::remove(file.c_str());
@@ -91,6 +99,33 @@ TEST_F(OnceTest, PushesTheWholeBacklogBeforeItExitsOrSaysWhatIsLeft) {
       "SELECT group_concat(line, ',') FROM (SELECT line FROM records ORDER BY id)");
   EXPECT_EQ(local.empty() ? 0 : std::count(local.begin(), local.end(), ',') + 1, 4);
   EXPECT_EQ(Psql("SELECT string_agg(line, ',' ORDER BY local_id) FROM icbus.records"), local);
+
+  // Read back with the tool, as the settlement office would.
+  std::string json, csv;
+  const std::string tool = std::string(ICBUS_TOOL_PATH) + " records export --central '" +
+                           Conninfo("north") + "' --site north";
+  ASSERT_EQ(RunShell(tool + " --json", &json), 0) << json;
+  std::string lines;
+  std::istringstream objects(json);
+  for (std::string object; std::getline(objects, object);) {
+    const auto parsed = nlohmann::json::parse(object);
+    EXPECT_EQ(parsed["site"], "north");
+    EXPECT_EQ(parsed["bus"], "bus1");
+    EXPECT_EQ(parsed["received_at"].get<std::string>().size(), 24u) << object;
+    lines += (lines.empty() ? "" : ",") + parsed["line"].get<std::string>();
+  }
+  EXPECT_EQ(lines, local);
+  ASSERT_EQ(RunShell(tool + " --csv", &csv), 0) << csv;
+  EXPECT_EQ(csv.substr(0, csv.find('\n')),
+            "site,id,bus,machine,kind,run,position,download,line,"
+            "received_at\r");
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 5) << csv;
+  EXPECT_EQ(RunShell(tool + " --json --csv", &csv), 2) << csv;
+  EXPECT_EQ(RunShell(std::string(ICBUS_TOOL_PATH) + " records export --json --central 'host=x "
+                                                    "password=y'",
+                     &csv),
+            2)
+      << csv;
   std::system(("rm -rf '" + dir + "'").c_str());
 }
 
