@@ -5,6 +5,8 @@
 #   lib/pkgconfig/icbus.pc                  pkg-config --cflags --libs icbus
 #   bin/icbus, bin/icbus-sim                the tool and the simulator
 #   share/man/man1/icbus.1, icbus-sim.1     their manual pages
+#   bin/icbusd, lib/systemd/system/icbusd.service, share/icbusd/site.sample.toml,
+#   share/man/man8/icbusd.8, man5/icbusd-site.5   the site's service (when built)
 #   share/doc/icbus/                        README, LICENSE, CHANGELOG, the reference pages
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -47,7 +49,7 @@ install(CODE "
 install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/install_pkgconfig.cmake)
 
 # The programs find the library beside them, under any prefix.
-foreach(program icbus_tool icbus-sim)
+foreach(program icbus_tool icbus-sim icbusd)
   if(TARGET ${program})
     file(RELATIVE_PATH to_lib ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
     set_target_properties(${program} PROPERTIES INSTALL_RPATH "$ORIGIN/${to_lib}")
@@ -59,6 +61,13 @@ if(TARGET icbus_tool)
 endif()
 if(TARGET icbus-sim)
   install(FILES ${PROJECT_SOURCE_DIR}/docs/icbus-sim.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
+if(TARGET icbusd)
+  install(FILES ${PROJECT_SOURCE_DIR}/docs/icbusd.8 DESTINATION ${CMAKE_INSTALL_MANDIR}/man8)
+  install(FILES ${PROJECT_SOURCE_DIR}/docs/icbusd-site.5 DESTINATION ${CMAKE_INSTALL_MANDIR}/man5)
+  install(FILES ${PROJECT_SOURCE_DIR}/service/icbusd.service DESTINATION lib/systemd/system)
+  install(FILES ${PROJECT_SOURCE_DIR}/service/site.sample.toml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icbusd)
 endif()
 install(FILES
     ${PROJECT_SOURCE_DIR}/README.md

@@ -194,29 +194,33 @@ ICBUS_API int ICBUS_CALL GetDllVersion(void);
  * Each returns 1 when the terminal answered "DONE", else 0. Texts go into
  * the command as they are (GBK for Chinese); a text that would make the
  * command longer than 24 bytes, or that contains "!", fails before anything
- * is sent. Negative numbers fail likewise.
+ * is sent. So does a number that is negative or needs more digits than its
+ * field in the command has (each function gives its range): a wider number
+ * would move every field after it.
  * On silence: 1.0 s, after the address 1.4 s; SetIntervalTime and
  * SetOpenTime (a 3-byte address reply) 0.8 s and 1.2 s. */
 
-/* Consumption-count limit of a window terminal ("SU%03d!"). */
+/* Consumption-count limit of a window terminal, 0 to 999 ("SU%03d!"). */
 ICBUS_API int ICBUS_CALL SetMealTimes(int port, int machine, int limit);
 /* Consumption period: period number, start and end hour and minute
  * (9 characters, at most 21). */
 ICBUS_API int ICBUS_CALL SetMealTime(int port, int machine, const char *period);
-/* Keyboard menu entry `index` (0-9) with an amount in yuan, sent in tenths
- * (truncated; see "Amounts" under the card writer for the exact rule). */
+/* Keyboard menu entry `index` (0-9) with an amount in yuan, 0 to 99.9, sent
+ * as three digits of tenths (truncated; see "Amounts" under the card writer
+ * for the exact rule). */
 ICBUS_API int ICBUS_CALL SetKeyboard(int port, int machine, int index, double amount);
-/* Category menu amount: the first byte of `category` (A-F) and of `menu`,
- * and the amount in yuan, sent in hundredths (truncated). */
+/* Category menu amount: the first byte of `category` (A to F; any other
+ * fails) and of `menu`, and the amount in yuan, 0 to 99.99, sent as four
+ * digits of hundredths (truncated). */
 ICBUS_API int ICBUS_CALL SetClassMenuMoney(int port, int machine, const char *category,
                                            const char *menu, double amount);
-/* Category menu name (at most 18 bytes, padded to 13 with spaces). `menu` is
- * not sent. */
+/* Category menu name (at most 18 bytes, padded to 13 with spaces) for the
+ * category in the first byte of `category` (A to F). `menu` is not sent. */
 ICBUS_API int ICBUS_CALL SetClassMenuName(int port, int machine, const char *category,
                                           const char *menu, const char *name);
 /* A further parameter: selector (0-9) and text (at most 20 bytes). */
 ICBUS_API int ICBUS_CALL SetReserveParam(int port, int machine, int selector, const char *text);
-/* Punch interval of an attendance terminal ("SU%03d!"). */
+/* Punch interval of an attendance terminal, 0 to 999 ("SU%03d!"). */
 ICBUS_API int ICBUS_CALL SetIntervalTime(int port, int machine, int interval);
 /* Text for an attendance terminal's display: a line letter (A, B or C) and
  * the text, made exactly 17 bytes (cut, or padded with spaces). */
@@ -226,8 +230,9 @@ ICBUS_API int ICBUS_CALL SetScreenDisplayText(int port, int machine, const char 
 ICBUS_API int ICBUS_CALL SetBellTime(int port, int machine, const char *bell);
 /* Door-open period of a timer (9 characters, at most 21). */
 ICBUS_API int ICBUS_CALL SetOpenTime(int port, int machine, const char *period);
-/* Water tariff: price per unit in fen, units per dispensing, seconds per
- * unit ("SU%03d%05d%02d%02d!" with price x units as the second field). */
+/* Water tariff: price per unit in fen (0 to 999), units per dispensing (0 to
+ * 99), seconds per unit (0 to 99) ("SU%03d%05d%02d%02d!" with price x units,
+ * at most 99999, as the second field). */
 ICBUS_API int ICBUS_CALL SetWaterParam(int port, int machine, int price, int units,
                                        int seconds);
 /* Text shown when a card is read: card number (6), password field (6) and
@@ -343,7 +348,7 @@ ICBUS_API icbus_bool ICBUS_CALL Real_time(int machine, char *out);
  * 3.65 s, BeepAX 1.2 s a beep (2.45 s for the failure pattern). */
 
 /* Beep on the writer: mode 0 success (one beep), 1 failure (two beeps 50 ms
- * apart); other modes send nothing. */
+ * apart); other modes send nothing and record ICBUS_ERR_BAD_ARGUMENT. */
 ICBUS_API void ICBUS_CALL BeepAX(int port, int mode);
 /* Reads the card number of the purse block into `out` (at least 8 bytes) as
  * decimal text of at least six digits. Card result code; failure beep when
@@ -467,6 +472,25 @@ ICBUS_API icbus_bool ICBUS_CALL icbus_session_set_device(icbus_session *session,
                                                           const char *device);
 /* Fast replies for this session alone. */
 ICBUS_API void ICBUS_CALL icbus_session_set_fast_replies(icbus_session *session, int on);
+/* Late replies. A terminal that answers after its read has timed out is not
+ * heard by the call that asked, but its late bytes may arrive while the next
+ * call reads, and nothing in the frames tells them apart: a late "DONE!" can
+ * make the next command succeed that its terminal never carried out, a late
+ * clock text can be read as the next call's record count. The purge before
+ * every frame clears only what has already arrived. So after a call that
+ * failed with ICBUS_ERR_SILENT or ICBUS_ERR_NO_BANG, leave the bus quiet for
+ * a while (longer than the latest answer of its slowest terminal) before the
+ * next call, and treat a success that follows such a time-out on the same
+ * bus with care (read back what it set).
+ * A session can make that wait itself: with a settle time of `milliseconds`,
+ * once a reply read has ended without its "!", the session watches the line
+ * before its next frame (the closing "SZ!" of the same call, or the next
+ * call's first frame) until it has been quiet that long, and drops what came
+ * meanwhile; on a line that never falls quiet it gives up after the settle
+ * time and one second more. Only calls that followed a time-out wait; frames
+ * and results stay the same. 0 (the default) turns it off. Returns 1, or 0
+ * (nothing changed) for a null session or a time outside 0 to 60000. */
+ICBUS_API icbus_bool ICBUS_CALL icbus_session_set_settle(icbus_session *session, int milliseconds);
 /* Waits for the session's turn and binds it to the calling thread. Null is
  * ignored. */
 ICBUS_API void ICBUS_CALL icbus_session_enter(icbus_session *session);
@@ -482,7 +506,7 @@ ICBUS_API void ICBUS_CALL icbus_session_set_trace(icbus_session *session,
 ICBUS_API void ICBUS_CALL icbus_session_leave(icbus_session *session);
 /* Ends a record download early on the current session: data mode, "SZ!",
  * port closed. Returns 1 when a port was held and is now closed, 0 when
- * none was held. */
+ * none was held (ICBUS_ERR_NOT_OPEN). */
 ICBUS_API int ICBUS_CALL icbus_end_download(void);
 
 /* Asks whether terminal `machine` answers, over the port the caller holds

@@ -47,6 +47,9 @@
 #ifndef ICBUS_HPP
 #define ICBUS_HPP
 
+#include <algorithm>
+#include <chrono>
+#include <climits>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -176,6 +179,18 @@ class Bus {
 
   // Off by default; see the top of this file.
   void SetFastReplies(bool on) { icbus_session_set_fast_replies(session_, on ? 1 : 0); }
+  // A terminal that answers after its call has timed out can have its late
+  // reply taken for the answer to this bus's next call (icbus.h: late
+  // replies). With a settle time, after a call whose reply never came whole,
+  // the bus first waits until the line has been quiet that long, dropping what
+  // comes, before its next frame. Choose it longer than the latest answer of
+  // the bus's slowest terminal; zero (the default) turns it off. False, and
+  // nothing changed, for a time outside 0 to 60 s.
+  bool SetSettleAfterTimeout(std::chrono::milliseconds settle) {
+    // Beyond an int, still out of range: the library names the time refused.
+    auto ms = std::clamp<std::chrono::milliseconds::rep>(settle.count(), INT_MIN, INT_MAX);
+    return icbus_session_set_settle(session_, static_cast<int>(ms)) == 1;
+  }
   // Amounts in hundredths of a yuan (2) or tenths (1, the default): SetDecLen
   // for this bus alone.
   void SetDecimals(int places) {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # A short host session against the simulated installation: builds the native
 # preset, starts icbus-sim behind a pseudo-terminal as COM1 and talks to its
-# terminals with the icbus tool, showing each command and its answer, then
-# the frames the simulator saw on the wire.
+# terminals with the icbus tool, showing each command and its answer, runs
+# the example programs (examples/) against it, then shows the frames the
+# simulator saw on the wire.
 #
 # On a fresh Debian 12 machine run it as root: it installs the compilers and
 # libraries the native build needs first.
@@ -29,7 +30,7 @@ install_missing() {
 section "building (native preset)"
 install_missing
 cmake --preset native >/dev/null
-cmake --build --preset native --target icbus_tool icbus-sim
+cmake --build --preset native --target icbus_tool icbus-sim clock_collect card_issue bus_records
 
 WORK=$(mktemp -d)
 SIM_PID=
@@ -75,13 +76,19 @@ ICBUS=$BUILD/tools/icbus
 # Shows a command as typed, then its output and, when it fails, its exit
 # code. The first argument says whether the step should succeed ("ok") or
 # fail ("fails"); a step that does otherwise makes the demonstration fail.
+# run_program does so for any program, run for the icbus tool.
 SURPRISES=0
 run() {
   local expect=$1 note=$2
   shift 2
-  printf '\n# %s\n$ icbus %s\n' "$note" "$*"
+  run_program "$expect" "$note" "$ICBUS" "$@"
+}
+run_program() {
+  local expect=$1 note=$2 program=$3
+  shift 3
+  printf '\n# %s\n$ %s %s\n' "$note" "${program#"$BUILD"/*/}" "$*"
   local status=0
-  "$ICBUS" "$@" || status=$?
+  "$program" "$@" || status=$?
   if [[ $status -ne 0 ]]; then echo "(exit code $status)"; fi
   if [[ ($expect == ok && $status -ne 0) || ($expect == fails && $status -ne 1) ]]; then
     echo "!! expected this step to ${expect/ok/succeed}" >&2
@@ -122,6 +129,14 @@ run ok "read the card number back" card read --port 1
 section "host session: a top-up order with the holder's name drawn as glyphs"
 run ok "send 12.3 yuan for card 1 to top-up machine 3" \
   topup send --port 1 --machine 3 --card 1 --mode add --amount 12.3 --name "王小明" --mgmt 4321
+
+section "the example programs (examples/) on the same bus"
+EXAMPLES=$BUILD/examples
+run_program ok "C: read the clock of terminal 8 and collect its records" \
+  "$EXAMPLES/clock_collect" 1 8 "$WORK/example-records.txt"
+run_program ok "C++: the same for terminal 8, with fast replies" "$EXAMPLES/bus_records" 1 8
+run_program ok "C: issue card 74566 on the writer and top it up with 20 yuan" \
+  "$EXAMPLES/card_issue" 1 74566 20
 
 section "what the simulator saw on the wire (> host to bus, < bus to host; M address, S data, N none)"
 cat "$WORK/wire.log"

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "card_writer.h"
+#include "installation.h"
 #include "terminal.h"
 
 namespace icbus::sim {
@@ -101,6 +102,18 @@ ControlResult ForTerminal(Bus* bus, const std::string& command, const std::strin
               std::to_string(state.records.size()) + " in all");
 }
 
+ControlResult State(Bus* bus, const std::vector<std::string>& words) {
+  int number = 0;
+  int devices = static_cast<int>(bus->devices().size());
+  if (words.size() != 2 || !NumberIn(words[1], 7, &number) || number < 1 || number > devices) {
+    return Refused("say \"state D\", D a device 1.." + std::to_string(devices));
+  }
+  ControlResult report = Done("device " + words[1] + " now: " +
+                              DeviceState(*bus->devices()[static_cast<std::size_t>(number - 1)]));
+  report.report = true;
+  return report;
+}
+
 }  // namespace
 
 ControlResult RunControl(Bus* bus, const std::string& line) {
@@ -109,6 +122,7 @@ ControlResult RunControl(Bus* bus, const std::string& line) {
   for (std::string word; in >> word;) words.push_back(word);
   if (words.empty() || words[0][0] == '#') return Done("");
   if (words[0] == "card") return Card(bus, words);
+  if (words[0] == "state") return State(bus, words);
   if (words[0] == "swipe" || words[0] == "record" || words[0] == "records") {
     if (words.size() < 2) return Refused(words[0] + " needs a machine number");
     // The text is the rest of the line as given, after one space.

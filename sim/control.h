@@ -11,6 +11,8 @@
 //   records M COUNT   terminal M stores COUNT more records of its kind, unlike
 //                     any it generated before, and adds their amount to its
 //                     total
+//   state D           report all that device D (its place in the
+//                     installation, from 1) holds: "device D now: {...}"
 //
 // M is a terminal's machine number. Words are separated by spaces; empty
 // lines and lines starting with "#" are ignored.
@@ -23,7 +25,8 @@ namespace icbus::sim {
 
 struct ControlResult {
   bool done = false;
-  std::string text;  // what changed, or why nothing did
+  std::string text;     // what changed, or why nothing did
+  bool report = false;  // `text` is a report ("device 2 now: {...}"), not a change
 };
 
 // Carries out one command line on `bus`. A command that is wrong changes

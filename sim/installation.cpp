@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "card_writer.h"
+#include "common/wire_text.h"
 #include "terminal.h"
 #include "topup_machine.h"
 
@@ -208,9 +209,22 @@ void ReadRecordStores(const json& object, const std::string& where, TerminalConf
     throw BadInstallation(where + ": give either \"records\" or \"generate\", not both");
   }
   config->records = StoredTextsIn(object, "records", where);
-  int generate = IntIn(object, "generate", 0, 0, 1000000, where);
+  // A terminal answers its count in five digits and its total in six or
+  // eight: more would wrap round to a small number.
+  if (config->records.size() > static_cast<std::size_t>(kMaxRecords)) {
+    throw BadInstallation(where + ": \"records\" holds more than " + std::to_string(kMaxRecords) +
+                          ", which a terminal's count cannot show");
+  }
+  int generate = IntIn(object, "generate", 0, 0, kMaxRecords, where);
   if (object.contains("generate")) FillRecords(config, generate);
-  config->total = IntIn(object, "total", static_cast<int>(config->total), 0, 99999999, where);
+  const int max_total = static_cast<int>(MaxTotal(config->decimals));
+  if (config->total > max_total && !object.contains("total")) {
+    throw BadInstallation(where + ": the " + std::to_string(generate) +
+                          " generated records amount to " + std::to_string(config->total) +
+                          ", more than the total can show (" + std::to_string(max_total) +
+                          " with " + std::to_string(config->decimals) + " decimal places)");
+  }
+  config->total = IntIn(object, "total", static_cast<int>(config->total), 0, max_total, where);
   if (object.contains("backup") && object.contains("generate_backup")) {
     throw BadInstallation(where + ": give either \"backup\" or \"generate_backup\", not both");
   }
@@ -430,8 +444,20 @@ OrderedJson TerminalEntry(const TerminalConfig& state) {
   return entry;
 }
 
-std::string Dump(const OrderedJson& value) {
-  return value.dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
+// Texts a device holds may be GBK (a display text) or any bytes a host
+// sent: they are shown with those bytes as \xNN, so nothing is lost and the
+// text stays UTF-8.
+void MakePrintable(OrderedJson* value) {
+  if (value->is_string()) {
+    *value = PrintableUtf8(value->get<std::string>());
+  } else if (value->is_structured()) {
+    for (auto& item : *value) MakePrintable(&item);
+  }
+}
+
+std::string Dump(OrderedJson value) {
+  MakePrintable(&value);
+  return value.dump();
 }
 
 // A store may hold a million records and the simulator writes a device's

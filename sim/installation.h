@@ -6,16 +6,19 @@
 //         "machine": 5,                  // bus address, 0..999
 //         "machine_type": "K",           // one character, set by "SV" (default " ")
 //         "management_card": 123456,     // 0..999999 (default 0)
-//         "clock": "20260101080000",     // text answered to "SD!" (any text)
+//         "clock": "20260101080000",     // text answered to "SD!" (any text;
+//                                        // a date runs on in icbus-sim)
 //         "kind": "window",              // window | attendance | water | topup |
 //                                        // desktop_topup | timer (default window)
 //         "decimals": 1,                 // amount format: 1 tenths, 2 hundredths
 //         "records": ["2612..."],        // stored records, delivered in order
 //                                        // to "SC!" (texts without "!")
 //         "generate": 12,                // or: that many records of the kind
-//                                        // at its length (record_store.h)
+//                                        // at its length (record_store.h),
+//                                        // 0..99999 (the count's 5 digits)
 //         "total": 0,                    // window terminal: amount of the
-//                                        // records in its unit, 0..99999999
+//                                        // records in its unit, 0..999999
+//                                        // (0..99999999 with 2 decimals)
 //                                        // (default: the generated records'
 //                                        // amount, else 0)
 //         "backup": [],                  // backup records, delivered to "SB!"
@@ -108,7 +111,8 @@ bool LoadInstallation(const std::string& path, Bus* bus, std::string* error);
 //   "orders": [{"card": 1, "mode": 1, "tenths": 123, "time": "0407301509"}]
 //                                top-up machine: the orders received, decoded
 //                                (mode 0 overwrite, 1 add; time "yymmddhhnn")
-// Bytes that are not UTF-8 (GBK text) appear as U+FFFD. A device of a type
+// Control characters and bytes that are not UTF-8 (GBK text) appear as
+// \xNN. A device of a type
 // that has no entry form is described in words instead.
 std::string DeviceState(const Device& device);
 

@@ -2,17 +2,19 @@
 // answering in real time.
 //
 //   icbus-sim [--link PATH] [--config FILE] [--log FILE] [--pidfile FILE]
-//             [--control PATH] [--pace] [--stamps]
-//   icbus-sim --print-default
+//             [--control PATH] [--pace] [--stamps] [--fixed-clocks]
+//   icbus-sim --print-default | --version | --help
 //
 // The wire log has one line per frame, flushed at once:
 //   > M SA005!     host to devices; M address mode, S data mode, N no parity
 //   < N OK!        devices to host
 // Bytes outside printable ASCII, and the backslash, appear as \xNN. Lines
 // starting with "#" are notes, not frames: the line, each device with what
-// it holds at the start ("# device 2: {...}"), what a device holds after a
-// frame changed it ("# device 2 now: {...}", right after that frame), what
-// a device made of a frame, and the stop. A card writer's beep is noted with
+// it holds at the start ("# device 2: {...}"), what a frame changed in a
+// device, right after that frame ("# device 2 changed: clock "2026..." ->
+// "2026..."", state_changes.h), what a device made of a frame, and the
+// stop. Notes are UTF-8: control characters and other bytes (GBK texts)
+// appear as \xNN. A card writer's beep is noted with
 // its pattern ("# beep 1"); a top-up order is followed by the name it carries
 // as the machine would show it, a heading ("# device 3 order 1 name:") and 16
 // lines of text art, one glyph cell beside the other ("#" ink, "." paper).
@@ -20,7 +22,8 @@
 // frame was heard or sent, on the system's monotonic clock, which the logs of
 // several simulators share. Each line read from the control is noted with
 // what it changed ("# control: card 1 on the card writer") or why it changed
-// nothing ("# control refused \"card place 7\": ...").
+// nothing ("# control refused \"card place 7\": ..."); "state 2" notes all
+// that device 2 holds ("# device 2 now: {...}").
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -45,9 +48,12 @@
 #include "common/wire_text.h"
 #include "control.h"
 #include "control_fifo.h"
+#include "icbus_version.h"
 #include "installation.h"
 #include "pacer.h"
 #include "pty_line.h"
+#include "state_changes.h"
+#include "terminal.h"
 #include "topup_machine.h"
 
 namespace {
@@ -82,59 +88,66 @@ struct Options {
   std::string link, config, log, pidfile, control;
   bool print_default = false;
   bool help = false;
+  bool version = false;
   bool pace = false;
   bool stamps = false;
+  bool fixed_clocks = false;
 };
 
 void Usage(FILE* out) {
   std::fputs(
       "usage: icbus-sim [--link PATH] [--config FILE] [--log FILE] [--pidfile FILE]\n"
-      "                 [--control PATH] [--pace] [--stamps]\n"
-      "       icbus-sim --print-default\n"
+      "                 [--control PATH] [--pace] [--stamps] [--fixed-clocks]\n"
+      "       icbus-sim --print-default | --version | --help\n"
       "  --link PATH      publish the pty's device path as symlink PATH\n"
       "  --config FILE    installation as JSON (default: see --print-default)\n"
       "  --log FILE       wire log, one line per frame (default: standard error)\n"
       "  --pidfile FILE   write the process id once the line is ready\n"
       "  --control PATH   take commands from the FIFO PATH while running: card place N,\n"
-      "                   card remove, swipe M TEXT, record M TEXT, records M COUNT\n"
+      "                   card remove, swipe M TEXT, record M TEXT, records M COUNT,\n"
+      "                   state D\n"
       "  --pace           keep to the line's speed (19200 baud): a frame counts as\n"
       "                   heard once its last byte would have arrived, and replies\n"
       "                   leave byte by byte (default: at once)\n"
-      "  --stamps         note the monotonic time of each frame in the wire log\n",
+      "  --stamps         note the monotonic time of each frame in the wire log\n"
+      "  --fixed-clocks   terminal clocks answer the time given or set, and stand still\n"
+      "                   (default: they run on in real time)\n"
+      "  --print-default  print the built-in installation and exit\n"
+      "  --version        print the version and exit\n",
       out);
 }
 
-bool ParseOptions(int argc, char** argv, Options* options) {
+// Reads the command line; false with the reason in `*error` when it is
+// wrong, naming the option.
+bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
+  const std::map<std::string, std::string*> valued = {
+      {"--link", &options->link},       {"--config", &options->config},   {"--log", &options->log},
+      {"--pidfile", &options->pidfile}, {"--control", &options->control},
+  };
+  const std::map<std::string, bool*> flags = {
+      {"--pace", &options->pace},
+      {"--stamps", &options->stamps},
+      {"--fixed-clocks", &options->fixed_clocks},
+      {"--print-default", &options->print_default},
+      {"--help", &options->help},
+      {"-h", &options->help},
+      {"--version", &options->version},
+  };
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    auto value = [&](std::string* target) {
-      if (i + 1 >= argc) return false;
-      *target = argv[++i];
-      return true;
-    };
-    bool ok = true;
-    if (arg == "--link") {
-      ok = value(&options->link);
-    } else if (arg == "--config") {
-      ok = value(&options->config);
-    } else if (arg == "--log") {
-      ok = value(&options->log);
-    } else if (arg == "--pidfile") {
-      ok = value(&options->pidfile);
-    } else if (arg == "--control") {
-      ok = value(&options->control);
-    } else if (arg == "--pace") {
-      options->pace = true;
-    } else if (arg == "--stamps") {
-      options->stamps = true;
-    } else if (arg == "--print-default") {
-      options->print_default = true;
-    } else if (arg == "--help" || arg == "-h") {
-      options->help = true;
+    if (auto flag = flags.find(arg); flag != flags.end()) {
+      *flag->second = true;
+    } else if (auto target = valued.find(arg); target != valued.end()) {
+      if (i + 1 >= argc) {
+        *error = arg + " needs a value";
+        return false;
+      }
+      *target->second = argv[++i];
     } else {
-      ok = false;
+      *error =
+          arg.rfind("-", 0) == 0 ? "unknown option " + arg : "unexpected argument \"" + arg + "\"";
+      return false;
     }
-    if (!ok) return false;
   }
   return true;
 }
@@ -162,14 +175,32 @@ class WireLog {
   bool stamps_;
 };
 
-// Replaces an existing symlink (never another kind of file) atomically.
-bool PublishLink(const std::string& link, const std::string& target) {
+// Replaces an existing symlink atomically, but never another kind of file
+// and never a link to a pseudo-terminal that is still there: that is most
+// likely the line of a simulator still running, whose host would lose it.
+// False with the reason in `*error`.
+bool PublishLink(const std::string& link, const std::string& target, std::string* error) {
   struct stat st {};
-  if (::lstat(link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) return false;
+  if (::lstat(link.c_str(), &st) == 0) {
+    if (!S_ISLNK(st.st_mode)) {
+      *error = "cannot publish " + link + ": it exists and is not a symbolic link";
+      return false;
+    }
+    char held[256] = {};
+    struct stat line {};
+    if (::readlink(link.c_str(), held, sizeof held - 1) > 0 && ::stat(link.c_str(), &line) == 0 &&
+        S_ISCHR(line.st_mode)) {
+      *error = "cannot publish " + link + ": it leads to " + held +
+               ", a pseudo-terminal in use (another icbus-sim?); stop that one, or remove the "
+               "link if it is stale";
+      return false;
+    }
+  }
   std::string temporary = link + ".tmp" + std::to_string(::getpid());
   ::unlink(temporary.c_str());
-  if (::symlink(target.c_str(), temporary.c_str()) != 0) return false;
-  if (::rename(temporary.c_str(), link.c_str()) != 0) {
+  if (::symlink(target.c_str(), temporary.c_str()) != 0 ||
+      ::rename(temporary.c_str(), link.c_str()) != 0) {
+    *error = "cannot publish " + link + ": " + std::strerror(errno);
     ::unlink(temporary.c_str());
     return false;
   }
@@ -268,6 +299,10 @@ class Simulator {
     for (const std::string& line : control_->TakeLines()) {
       icbus::sim::ControlResult result = icbus::sim::RunControl(bus_, line);
       if (result.done && result.text.empty()) continue;
+      if (result.report) {
+        log_->Note(result.text);
+        continue;
+      }
       log_->Note(result.done ? "control: " + result.text
                              : "control refused \"" + line + "\": " + result.text);
       NoteChangedDevices();
@@ -293,8 +328,11 @@ class Simulator {
     for (std::size_t i = 0; i < devices.size(); ++i) {
       std::string state = icbus::sim::DeviceState(*devices[i]);
       if (state != held_[i]) {
+        // A beep or an order alone is noted below, as what the device heard.
+        std::string changes = icbus::sim::StateChanges(held_[i], state);
+        if (!changes.empty())
+          log_->Note("device " + std::to_string(i + 1) + " changed: " + changes);
         held_[i] = state;
-        log_->Note("device " + std::to_string(i + 1) + " now: " + state);
       }
       NoteHeard(*devices[i], i + 1, &heard_[i], log_);
     }
@@ -361,7 +399,9 @@ class Simulator {
 
 int main(int argc, char** argv) {
   Options options;
-  if (!ParseOptions(argc, argv, &options)) {
+  std::string error;
+  if (!ParseOptions(argc, argv, &options, &error)) {
+    std::fprintf(stderr, "icbus-sim: %s\n", error.c_str());
     Usage(stderr);
     return 2;
   }
@@ -369,12 +409,15 @@ int main(int argc, char** argv) {
     Usage(stdout);
     return 0;
   }
+  if (options.version) {
+    std::puts("icbus-sim " ICBUS_VERSION_STRING);
+    return 0;
+  }
   if (options.print_default) {
     std::fputs(icbus::sim::DefaultInstallation().c_str(), stdout);
     return 0;
   }
   icbus::sim::Bus bus;
-  std::string error;
   bool built = options.config.empty()
                    ? icbus::sim::BuildInstallation(icbus::sim::DefaultInstallation(), &bus, &error)
                    : icbus::sim::LoadInstallation(options.config, &bus, &error);
@@ -416,9 +459,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "icbus-sim: %s\n", error.c_str());
     return 1;
   }
-  if (!options.link.empty() && !PublishLink(options.link, line->slave_path())) {
-    std::fprintf(stderr, "icbus-sim: cannot publish %s: %s\n", options.link.c_str(),
-                 std::strerror(errno));
+  if (!options.link.empty() && !PublishLink(options.link, line->slave_path(), &error)) {
+    std::fprintf(stderr, "icbus-sim: %s\n", error.c_str());
     return 1;
   }
   WireLog log(log_file, options.stamps);
@@ -433,6 +475,18 @@ int main(int argc, char** argv) {
     }
   }
 
+  // The terminals' clocks run in real time here, from the start, unless a
+  // test wants answers that repeat.
+  for (const auto& device : bus.devices()) {
+    auto* terminal = dynamic_cast<icbus::sim::Terminal*>(device.get());
+    if (terminal && !options.fixed_clocks) {
+      terminal->RunClock([] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   SteadyClock::now().time_since_epoch())
+            .count();
+      });
+    }
+  }
   Simulator simulator(line.get(), &bus, control.get(), &log, options.pace);
   bool ok = simulator.Run(waiting);
   log.Note(ok ? "stopped" : "line failed");

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 
 namespace icbus::sim {
 namespace {
@@ -31,6 +33,38 @@ std::string Digits(long long value, int width) {
   char text[24];
   std::snprintf(text, sizeof text, "%0*lld", width, value % limit);
   return text;
+}
+
+// `clock` (yyyymmddhhnnss) `seconds` later, in the calendar without zones
+// or summer time, as a terminal's clock counts; empty when `clock` is not a
+// date.
+std::string LaterClock(const std::string& clock, long long seconds) {
+  if (clock.size() != 14 || !AllDigits(clock)) return "";
+  auto field = [&](std::size_t at, std::size_t width) {
+    return std::atoi(clock.substr(at, width).c_str());
+  };
+  std::tm date{};
+  date.tm_year = field(0, 4) - 1900;
+  date.tm_mon = field(4, 2) - 1;
+  date.tm_mday = field(6, 2);
+  date.tm_hour = field(8, 2);
+  date.tm_min = field(10, 2);
+  date.tm_sec = field(12, 2);
+  std::tm given = date;
+  std::time_t at = ::timegm(&date);
+  // timegm() carries fields that are out of range into the next: then the
+  // text was no date.
+  if (date.tm_mon != given.tm_mon || date.tm_mday != given.tm_mday ||
+      date.tm_hour != given.tm_hour || date.tm_min != given.tm_min || date.tm_sec != given.tm_sec) {
+    return "";
+  }
+  at += static_cast<std::time_t>(seconds);
+  std::tm later{};
+  if (!::gmtime_r(&at, &later)) return "";
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", later.tm_year + 1900,
+                later.tm_mon + 1, later.tm_mday, later.tm_hour, later.tm_min, later.tm_sec);
+  return std::strlen(text) == 14 ? text : "";
 }
 
 constexpr char kNoSwipe[] = "000000";
@@ -73,6 +107,17 @@ std::string Terminal::Describe() const {
   std::snprintf(text, sizeof text, "terminal %03d (management card %06d)", state_.machine,
                 state_.management_card);
   return text;
+}
+
+void Terminal::RunClock(std::function<long long()> millis) {
+  millis_ = std::move(millis);
+  clock_set_at_ = millis_ ? millis_() : 0;
+}
+
+std::string Terminal::ClockNow() const {
+  if (!millis_) return state_.clock;
+  std::string later = LaterClock(state_.clock, (millis_() - clock_set_at_) / 1000);
+  return later.empty() ? state_.clock : later;
 }
 
 std::optional<Reply> Terminal::Answer(const Frame& frame) {
@@ -165,10 +210,11 @@ std::optional<Reply> Terminal::AnswerData(const std::string& text) {
     selected_ = false;
     return std::nullopt;
   }
-  if (text == "SD") return Say(state_.clock);
+  if (text == "SD") return Say(ClockNow());
   if (head == "SE") {
     if (arg.size() != 14 || !AllDigits(arg)) return kErr;
     state_.clock = arg;
+    clock_set_at_ = millis_ ? millis_() : 0;
     return kDone;
   }
   if (text == "SJ") {

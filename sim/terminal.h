@@ -9,6 +9,7 @@
 // count answered to "SK!" is always the number a download delivers.
 #pragma once
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -69,6 +70,12 @@ class Terminal : public Device {
   std::string Describe() const override;
   const TerminalConfig& state() const { return state_; }
   TerminalConfig& state() { return state_; }
+  // Lets the clock run on `millis` (a steady count of milliseconds) from
+  // now: "SD!" then answers the time set (or configured) plus the whole
+  // seconds passed since. A clock text that is not a date (yyyymmddhhnnss) stands still,
+  // and without a source every clock does, as the tests in virtual time
+  // expect. The state keeps the time as it was last set.
+  void RunClock(std::function<long long()> millis);
 
  protected:
   std::optional<Reply> Answer(const Frame& frame) override;
@@ -81,7 +88,10 @@ class Terminal : public Device {
   std::optional<Reply> AnswerRecords(const std::string& head, const std::string& arg);
   std::optional<Reply> AnswerSwipePoll(const std::string& arg);
   std::string CountReply(const std::string& arg) const;
+  std::string ClockNow() const;
   TerminalConfig state_;
+  std::function<long long()> millis_;  // none: the clock stands still
+  long long clock_set_at_ = 0;         // millis_() when the clock was last set
   bool selected_ = false;
   std::size_t next_record_ = 0;  // read positions, back at the start on each selection
   std::size_t next_backup_ = 0;

@@ -73,7 +73,12 @@ PortId VirtualLine::Open(const char* name) {
   ++opens_;
   settings_ = LineSettings{};
   settings_.parity = kNoParity;
-  input_.clear();
+  // What arrived while the port was closed is lost; an answer still on its
+  // way (a terminal that answers late) comes in after the open, as on a
+  // real line.
+  input_.erase(std::remove_if(input_.begin(), input_.end(),
+                              [this](const Arrival& a) { return a.micros <= now_; }),
+               input_.end());
   return number;
 }
 
@@ -131,13 +136,27 @@ bool VirtualLine::Write(PortId port, const std::uint8_t* data, std::uint32_t cou
   return true;
 }
 
+// Bytes that fit into a quiet stretch of the line arrive at their own time,
+// also before an answer that was sent earlier but is due later (a late
+// answer and a prompt one to the next frame); bytes that would overlap what
+// is on its way follow it instead.
 void VirtualLine::Arrive(const std::string& bytes, std::uint32_t after_ms) {
   std::uint64_t start = now_ + std::uint64_t{after_ms} * 1000;
-  if (!input_.empty()) start = std::max(start, input_.back().micros + WireMicros(1));
-  log_.push_back(WireEntry{start, '<', Mode::kNone, bytes});
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    input_.push_back(Arrival{start + WireMicros(i + 1), bytes[i]});
+  const std::uint64_t end = start + WireMicros(bytes.size());
+  auto next = std::find_if(input_.begin(), input_.end(),
+                           [start](const Arrival& a) { return a.micros > start; });
+  bool before_free = next == input_.begin() || std::prev(next)->micros + WireMicros(1) <= start;
+  bool after_free = next == input_.end() || next->micros - WireMicros(1) >= end;
+  if (!before_free || !after_free) {
+    if (!input_.empty()) start = std::max(start, input_.back().micros + WireMicros(1));
+    next = input_.end();
   }
+  log_.push_back(WireEntry{start, '<', Mode::kNone, bytes});
+  std::deque<Arrival> burst;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    burst.push_back(Arrival{start + WireMicros(i + 1), bytes[i]});
+  }
+  input_.insert(next, burst.begin(), burst.end());
 }
 
 // Windows read time-outs: the read ends when `count` bytes are in, when the

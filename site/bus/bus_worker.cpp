@@ -21,6 +21,9 @@ std::unique_ptr<icbus::Bus> OpenBus(const BusConfig& config) {
                                    : std::make_unique<icbus::Bus>(config.device);
   bus->SetDecimals(config.decimals);
   bus->SetFastReplies(config.fast_replies);
+  // A terminal that answers late must not have its reply taken for the
+  // next terminal's answer.
+  bus->SetSettleAfterTimeout(std::chrono::milliseconds(config.settle_ms));
   return bus;
 }
 

@@ -24,6 +24,7 @@ struct BusConfig {
   int decimals = 1;
   bool swipes = true;  // poll the terminals for swipes between jobs
   bool fast_replies = false;  // end each reply read at its "!"
+  int settle_ms = 500;        // quiet line wanted after a time-out
   std::vector<TerminalConfig> terminals;
 };
 

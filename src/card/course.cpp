@@ -42,6 +42,10 @@ int ReadModifyWrite(int port, int sector, int block, Beep on_read_failure,
   return WriteAndBeep(port, sector, block, change.text);
 }
 
+int RefuseValue(const Refusal& refusal) {
+  return Refuse(kOutOfRange, Refusal(refusal.reason(), ICBUS_ERR_CARD_VALUE));
+}
+
 int ReadOrBeep(int port, int sector, int block, std::string* text) {
   if (Unnamable(sector, block)) return kTransferFailed;
   int code = ReadCardBlock(port, sector, block, text);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "card/writer.h"
+#include "link/refusal.h"
 
 namespace icbus::card {
 
@@ -29,5 +30,9 @@ int WriteAndBeep(int port, int sector, int block, const std::string& text);
 // Reads the block; on failure sounds the failure beep. The text is given
 // only for a successful read.
 int ReadOrBeep(int port, int sector, int block, std::string* text);
+
+// A value its card field cannot hold, refused before anything is sent:
+// records why (ICBUS_ERR_CARD_VALUE) and gives kOutOfRange.
+int RefuseValue(const Refusal& refusal);
 
 }  // namespace icbus::card

@@ -5,6 +5,7 @@
 
 #include "card/course.h"
 #include "card/layout.h"
+#include "link/refusal.h"
 #include "link/session.h"
 
 namespace icbus::card {
@@ -26,10 +27,21 @@ bool IsHexText(const char* text) {
   return true;
 }
 
+Refusal BadCardNumber(const char* number) {
+  return Refusal("the card number " + Quoted(number ? number : "") +
+                 " is not decimal digits 0 to 1048575");
+}
+
+Refusal BadPassword(const char* password) {
+  return Refusal("the card password " + Quoted(password ? password : "") +
+                 " is not five decimal digits");
+}
+
 }  // namespace
 
 int ReadCard(int port, int sector, int block, char* out) {
-  if (!out) return kTransferFailed;
+  if (!out)
+    return Refuse(kTransferFailed, Refusal("no buffer for the card number (a null pointer)"));
   std::string text;
   int code = ReadOrBeep(port, sector, block, &text);
   if (code != kOk) return code;
@@ -47,7 +59,7 @@ int ReadCard(int port, int sector, int block, char* out) {
 
 int WriteCard(int port, int sector, int block, const char* number) {
   auto value = ParseCardNumber(number);
-  if (!value) return kOutOfRange;
+  if (!value) return RefuseValue(BadCardNumber(number));
   return ReadModifyWrite(port, sector, block, Beep::kSuccess, [&](const std::string& text) {
     return Edit::Write(SetCardNumber(text, *value));
   });
@@ -57,7 +69,11 @@ int WriteCardEx(int port, int sector, int block, const char* number, const char*
                 double daily_limit) {
   auto value = ParseCardNumber(number);
   auto tenths = ScaledUnits(daily_limit, 10, false);
-  if (!value || !IsPassword(password) || !tenths || *tenths > 0xFFFF) return kOutOfRange;
+  if (!value) return RefuseValue(BadCardNumber(number));
+  if (!IsPassword(password)) return RefuseValue(BadPassword(password));
+  if (!tenths || *tenths > 0xFFFF) {
+    return RefuseValue(Refusal("the daily limit is not 0 to 6553.5 yuan"));
+  }
   return ReadModifyWrite(port, sector, block, Beep::kSuccess, [&](const std::string& text) {
     std::string changed = SetCardNumber(text, *value);
     changed = SetPassword(changed, kExPasswordAt, password);
@@ -69,15 +85,20 @@ int WriteCardEx(int port, int sector, int block, const char* number, const char*
 // The whole block is the account number followed by 13 zeros; the block is
 // not read first.
 int WriteCardAccountNo(int port, int sector, int block, const char* account) {
-  if (!account || !IsHexText(account)) return kOutOfRange;
-  if (std::strlen(account) > kMaxAccountChars) return kTransferFailed;
+  if (!account || !IsHexText(account)) {
+    return RefuseValue(Refusal("the account number is missing or not hexadecimal digits"));
+  }
+  if (std::strlen(account) > kMaxAccountChars) {
+    return Refuse(kTransferFailed, Refusal("the account number has more than " +
+                                           std::to_string(kMaxAccountChars) + " digits"));
+  }
   return WriteAndBeep(port, sector, block, std::string(account) + kAccountFill);
 }
 
 // In the two-decimal layout the password lies in the parameter block and the
 // write carries only the 18 characters up to it.
 int WriteCardPass(int port, int sector, int block, const char* password) {
-  if (!IsPassword(password)) return kOutOfRange;
+  if (!IsPassword(password)) return RefuseValue(BadPassword(password));
   const Layout layout = LayoutFor(TwoDecimals());
   return ReadModifyWrite(port, sector, block, Beep::kSuccess, [&](const std::string& text) {
     std::string changed = SetPassword(text, layout.password_at, password);
@@ -86,7 +107,8 @@ int WriteCardPass(int port, int sector, int block, const char* password) {
 }
 
 int ReadCardPass(int port, int sector, int block, char* out) {
-  if (!out || Unnamable(sector, block)) return kTransferFailed;
+  if (!out) return Refuse(kTransferFailed, Refusal("no buffer for the password (a null pointer)"));
+  if (Unnamable(sector, block)) return kTransferFailed;
   const Layout layout = LayoutFor(TwoDecimals());
   std::string text;
   int code = ReadCardBlock(port, sector, block, &text);

@@ -4,6 +4,7 @@
 
 #include "card/course.h"
 #include "card/layout.h"
+#include "link/refusal.h"
 #include "link/session.h"
 
 namespace icbus::card {
@@ -41,7 +42,10 @@ int WriteCardMaxConsume(int port, int sector, int block, double limit) {
   const Layout layout = LayoutFor(TwoDecimals());
   auto units = layout.two_decimals ? ScaledUnits(limit, 100, true) : ScaledUnits(limit, 10, false);
   const std::int64_t max = layout.max_consume_width == 3 ? 0xFFFFFF : 0xFFFF;
-  if (!units || *units > max) return kOutOfRange;
+  if (!units || *units > max) {
+    return RefuseValue(Refusal(std::string("the daily limit is not 0 to ") +
+                               (layout.two_decimals ? "167772.15" : "6553.5") + " yuan"));
+  }
   return ReadModifyWrite(port, sector, block, Beep::kSuccess, [&](const std::string& text) {
     return Edit::Write(SetNumber(text, layout.max_consume_first, layout.max_consume_width,
                                  static_cast<std::uint32_t>(*units)));
@@ -53,7 +57,9 @@ int ReadCardAddCount(int port, int sector, int block) {
 }
 
 int WriteCardAddCount(int port, int sector, int block, int count) {
-  if (count < 0 || count > 0xFFFF) return kOutOfRange;
+  if (auto refusal = OutOfRange(count, 0, 0xFFFF, "top-up count")) {
+    return RefuseValue(*refusal);
+  }
   return ReadModifyWrite(port, sector, block, Beep::kFailure, [&](const std::string& text) {
     return Edit::Write(SetNumber(text, kAddCountByte, 2, static_cast<std::uint32_t>(count)));
   });
@@ -66,7 +72,7 @@ int ReadCardMaxCC(int port, int sector, int block) {
 // A limit above 255 is found only after the block was read, and nothing is
 // written or sounded then.
 int WriteCardMaxCC(int port, int sector, int block, int limit) {
-  if (limit < 0) return kOutOfRange;
+  if (limit < 0) return RefuseValue(*OutOfRange(limit, 0, kMaxMaxCc, "per-meal count limit"));
   return ReadModifyWrite(port, sector, block, Beep::kFailure, [&](const std::string& text) {
     if (limit > kMaxMaxCc) return Edit::Stop(kOutOfRange);
     return Edit::Write(SetNumber(text, kMaxCcByte, 1, static_cast<std::uint32_t>(limit)));

@@ -4,6 +4,7 @@
 
 #include "card/course.h"
 #include "card/layout.h"
+#include "link/refusal.h"
 #include "link/session.h"
 
 namespace icbus::card {
@@ -39,11 +40,21 @@ std::optional<Purse> PurseOf(const std::string& block, const Layout& layout) {
   return Purse{*count, *balance};
 }
 
+Refusal BadMode(int mode) {
+  return Refusal("balance mode " + std::to_string(mode) + " is not 0 (tenths) or 1 (hundredths)");
+}
+
+Refusal BadAmount(const Layout& layout, double amount, int mode) {
+  if (!ModeKnown(layout, mode)) return BadMode(mode);
+  return Refusal("the amount " + std::to_string(amount) +
+                 " yuan is not an amount of 0 yuan or more in the card's unit");
+}
+
 }  // namespace
 
 double ReadBalance(int port, int sector, int block, int mode) {
   const Layout layout = LayoutFor(TwoDecimals());
-  if (!ModeKnown(layout, mode)) return -1.0;
+  if (!ModeKnown(layout, mode)) return Refuse(-1.0, BadMode(mode));
   std::string text;
   if (ReadOrBeep(port, sector, block, &text) != kOk) return -1.0;
   auto balance = GetNumber(text, kBalanceByte, layout.balance_width);
@@ -60,7 +71,7 @@ double ReadBalance(int port, int sector, int block, int mode) {
 int Increase(int port, int /*kind*/, int sector, int block, double amount, int mode) {
   const Layout layout = LayoutFor(TwoDecimals());
   auto units = PurseUnits(amount, layout.two_decimals, mode);
-  if (!units) return kOutOfRange;
+  if (!units) return RefuseValue(BadAmount(layout, amount, mode));
   return ReadModifyWrite(port, sector, block, Beep::kFailure, [&](const std::string& text) {
     auto purse = PurseOf(text, layout);
     if (!purse) return Edit::Stop(kBlockFailed);
@@ -75,7 +86,7 @@ int Increase(int port, int /*kind*/, int sector, int block, double amount, int m
 int Decrease(int port, int cancel, int sector, int block, double amount, int mode) {
   const Layout layout = LayoutFor(TwoDecimals());
   auto units = PurseUnits(amount, layout.two_decimals, mode);
-  if (!units) return kOutOfRange;
+  if (!units) return RefuseValue(BadAmount(layout, amount, mode));
   return ReadModifyWrite(port, sector, block, Beep::kFailure, [&](const std::string& text) {
     auto purse = PurseOf(text, layout);
     if (!purse) return Edit::Stop(kBlockFailed);

@@ -7,6 +7,7 @@
 #include "link/engine.h"
 #include "link/failure_text.h"
 #include "link/last_error.h"
+#include "link/refusal.h"
 #include "link/session.h"
 
 namespace icbus::card {
@@ -118,6 +119,8 @@ void BeepAx(int port, int mode) {
     WriterBeep(port, 1);
     ActiveClock().SleepMillis(kFailureBeepGapMs);
     WriterBeep(port, 6);
+  } else {
+    Refuse(0, Refusal("beep mode " + std::to_string(mode) + " is not 0 (success) or 1 (failure)"));
   }
 }
 

@@ -12,7 +12,11 @@ namespace icbus {
 std::string EscapeWireBytes(const std::string& bytes);
 // "> M SA005!" (no line end).
 std::string WireFrameLine(char direction, char mode, const std::string& bytes);
-// "# text" (no line end).
+// `text` as it is where it is printable UTF-8; control characters and
+// bytes that are not UTF-8 (GBK text, a cut sequence) as \xNN, so a log of
+// notes stays valid UTF-8 and shows every byte.
+std::string PrintableUtf8(const std::string& text);
+// "# text" (no line end), the text made printable.
 std::string WireNoteLine(const std::string& text);
 
 }  // namespace icbus

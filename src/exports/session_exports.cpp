@@ -2,6 +2,7 @@
 // their own for hosts (and the C++ interface) that work several buses.
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "icbus.h"
 #include "link/api_lock.h"
@@ -66,6 +67,23 @@ ICBUS_API void ICBUS_CALL icbus_session_set_fast_replies(icbus_session* handle, 
   handle->session.fast_replies = on != 0;
 }
 
+ICBUS_API icbus_bool ICBUS_CALL icbus_session_set_settle(icbus_session* handle, int milliseconds) {
+  icbus::ResetLastError();
+  if (!handle) {
+    icbus::RecordBadArgument("no session");
+    return 0;
+  }
+  if (milliseconds < 0 || milliseconds > static_cast<int>(icbus::kMaxSettleMs)) {
+    icbus::RecordBadArgument("a settle time of " + std::to_string(milliseconds) +
+                             " ms: give 0 (no wait) to 60000 ms");
+    return 0;
+  }
+  std::lock_guard<icbus::FairLock> hold(handle->session.lock);
+  handle->session.settle_ms = static_cast<std::uint32_t>(milliseconds);
+  handle->session.unsettled = false;
+  return 1;
+}
+
 ICBUS_API void ICBUS_CALL icbus_session_set_trace(icbus_session* handle,
                                                   icbus_trace_callback callback, void* context) {
   icbus::ResetLastError();
@@ -90,7 +108,10 @@ ICBUS_API void ICBUS_CALL icbus_session_leave(icbus_session* handle) {
 
 ICBUS_API int ICBUS_CALL icbus_end_download(void) {
   ICBUS_SERIALISED;
-  if (!icbus::PortHeld()) return 0;
+  if (!icbus::PortHeld()) {
+    icbus::RecordNotOpen();
+    return 0;
+  }
   icbus::EndSession(0);
   return 1;
 }

@@ -1,6 +1,7 @@
 // C entry point of the top-up machine transfer.
-#include "link/api_lock.h"
 #include "icbus.h"
+#include "link/api_lock.h"
+#include "link/refusal.h"
 #include "topup/transfer.h"
 
 extern "C" {
@@ -13,6 +14,7 @@ ICBUS_API int ICBUS_CALL TransmitATM(int port, int machine, int card, int mode, 
 
 ICBUS_API int ICBUS_CALL icbus_name_drawable(const char* name) {
   ICBUS_SERIALISED;
+  if (!name) return icbus::Refuse(0, icbus::Refusal("no name (a null pointer)"));
   return icbus::topup::NameDrawable(name) ? 1 : 0;
 }
 

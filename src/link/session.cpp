@@ -75,10 +75,8 @@ bool ReadWithTimeouts(Session& session, std::uint8_t* data, std::uint32_t count,
   return ok;
 }
 
-void RecordNotOpen() {
-  RecordError(ICBUS_ERR_NOT_OPEN,
-              "no port is open: this call works on the port a download, the swipe monitor or "
-              "icDevInit holds");
+bool HasBang(const std::uint8_t* data, std::uint32_t count) {
+  return std::find(data, data + count, '!') != data + count;
 }
 
 // The outcome of one reply read, kept for the messages and the trace.
@@ -87,6 +85,7 @@ bool ReadDone(Session& session, std::uint64_t started, const std::uint8_t* data,
   TraceRead(session, started, data, count, received, ok);
   session.last_received = received;
   session.last_wait_ms = static_cast<std::uint32_t>(wait_ms);
+  if (ok && session.settle_ms > 0 && !HasBang(data, received)) session.unsettled = true;
   if (ok) return true;
   if (!session.held) {
     RecordNotOpen();
@@ -107,6 +106,37 @@ bool ReadFor(Session& session, std::uint8_t* data, std::uint32_t count, std::uin
   bool ok = ReadWithTimeouts(session, data, count, wanted, &received);
   return ReadDone(session, started, data, count, ok, received,
                   std::uint64_t{multiplier} * count + constant);
+}
+
+// A device that missed its read's time-out may still be answering, and the
+// compatible frames carry nothing that would tell its late reply from the
+// answer to the next frame. So the line is watched, and what comes on it read
+// off and dropped, until it has been quiet for the settle time. A line that
+// never falls quiet is given up on after the settle time and one second more:
+// that is noise, not a late answer, and the purge and the reply test deal
+// with it as without the wait.
+void SettleLine(Session& session) {
+  session.unsettled = false;
+  Clock& clock = ActiveClock();
+  const std::uint64_t settle = std::uint64_t{session.settle_ms} * 1000;
+  const std::uint64_t start = clock.NowMicros();
+  const std::uint64_t give_up = start + settle + 1'000'000;
+  std::uint64_t quiet_at = start + settle;
+  std::string dropped;
+  for (;;) {
+    const std::uint64_t now = clock.NowMicros();
+    if (now >= quiet_at || now >= give_up) break;
+    Timeouts wanted;
+    wanted.read_constant =
+        static_cast<std::uint32_t>((std::min(quiet_at, give_up) - now + 999) / 1000);
+    std::uint8_t byte = 0;
+    std::uint32_t received = 0;
+    if (!ReadWithTimeouts(session, &byte, 1, wanted, &received)) break;
+    if (received == 0) continue;
+    dropped.push_back(static_cast<char>(byte));
+    quiet_at = clock.NowMicros() + settle;
+  }
+  TraceSettle(session, start, dropped);
 }
 
 const char* ModeText(int mode) {
@@ -154,6 +184,12 @@ bool ApplyMode(Session& session, int mode) {
 }
 
 }  // namespace
+
+void RecordNotOpen() {
+  RecordError(ICBUS_ERR_NOT_OPEN,
+              "no port is open: this call works on the port a download, the swipe monitor or "
+              "icDevInit holds");
+}
 
 Session& DefaultSession() {
   static Session session;
@@ -261,6 +297,7 @@ bool WritePort(Session& session, const std::uint8_t* data, std::uint32_t count) 
     RecordNotOpen();
     return false;
   }
+  if (session.unsettled && session.settle_ms > 0) SettleLine(session);
   PurgePort(session);
   const std::uint64_t started = TraceStart();
   bool written = ActivePort().Write(session.port, data, count);

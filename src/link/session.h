@@ -36,6 +36,11 @@ struct Session {
   TraceSink trace;
   // Replies end at their "!" instead of at the read time-out.
   bool fast_replies = false;
+  // How long the line must have been quiet, after a reply that never came
+  // whole, before the next frame goes out (0: no wait); `unsettled` marks
+  // such a reply until the wait has been made.
+  std::uint32_t settle_ms = 0;
+  bool unsettled = false;
   // While a thread has entered the session (EnterSession): how often, and
   // the session that thread was bound to before. Touched only by the holder
   // of `lock`.
@@ -85,6 +90,9 @@ bool SetDecimalLength(const char* text);  // SetDecLen
 // True when the decimal setting is exactly "2" (amounts in hundredths).
 bool TwoDecimals();
 
+// Records that a call needs a held port and there is none.
+void RecordNotOpen();
+
 // True while the session holds an open port (a transaction, a download
 // session or the monitor). A second DevInit then fails and leaves it alone.
 bool PortHeld(const Session& session);
@@ -102,11 +110,13 @@ void PurgePort(Session& session);
 void PurgePortWith(Session& session, std::uint32_t flags);
 bool WritePort(Session& session, const std::uint8_t* data, std::uint32_t count);
 bool ReadPort(Session& session, std::uint8_t* data, std::uint32_t count);  // 200/200/200 ms
-bool ReadPortFast(Session& session, std::uint8_t* data,
-                  std::uint32_t count);  // 5/3/0 ms// ReadPort's time-outs, but the read also ends
-                                         // as soon as a "!" has arrived;
+bool ReadPortFast(Session& session, std::uint8_t* data, std::uint32_t count);  // 5/3/0 ms
+// ReadPort's time-outs, but the read also ends as soon as a "!" has arrived;
 // bytes after it stay queued until the next purge.
 bool ReadPortToBang(Session& session, std::uint8_t* data, std::uint32_t count);
+
+// The longest settle time a session takes, in milliseconds.
+constexpr std::uint32_t kMaxSettleMs = 60000;
 
 void PurgePort();
 void PurgePortWith(std::uint32_t flags);

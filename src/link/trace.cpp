@@ -128,4 +128,15 @@ void TraceRead(Session& session, std::uint64_t started, const std::uint8_t* data
   Emit(session, lines + WireNoteLine(outcome) + "\n");
 }
 
+void TraceSettle(Session& session, std::uint64_t started, const std::string& dropped) {
+  if (!Tracing(session)) return;
+  const std::uint64_t took_ms = (ActiveClock().NowMicros() - started) / 1000;
+  std::string lines = Stamp(started);
+  if (!dropped.empty()) lines += WireFrameLine('<', 'N', dropped) + "\n";
+  lines += WireNoteLine("settle: " + std::to_string(dropped.size()) + " late bytes dropped in " +
+                        std::to_string(took_ms) + " ms") +
+           "\n";
+  Emit(session, lines);
+}
+
 }  // namespace icbus

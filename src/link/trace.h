@@ -38,5 +38,7 @@ void TraceWrite(Session& session, std::uint64_t started, const std::uint8_t* dat
 // A reply read: the bytes that came, of how many asked for, and how it ended.
 void TraceRead(Session& session, std::uint64_t started, const std::uint8_t* data,
                std::uint32_t count, std::uint32_t received, bool ok);
+// The wait for a quiet line after a time-out, and what it dropped.
+void TraceSettle(Session& session, std::uint64_t started, const std::string& dropped);
 
 }  // namespace icbus

@@ -6,6 +6,7 @@
 
 #include "link/engine.h"
 #include "link/failure_text.h"
+#include "link/refusal.h"
 #include "link/session.h"
 
 namespace icbus::records {
@@ -66,7 +67,7 @@ int GetRecordCountA(int port, int machine, int card) {
 }
 
 int GetRecordCountR(int port, int machine, int kind) {
-  if (kind < 0 || kind > 9) return -1;
+  if (auto refusal = OutOfRange(kind, 0, 9, "record kind")) return Refuse(-1, *refusal);
   return Count(port, CountRequest(Course::kPlain, machine, 0, "SK" + std::to_string(kind) + "!", 12));
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "link/engine.h"
+#include "link/refusal.h"
 #include "link/session.h"
 
 namespace icbus::records {
@@ -47,7 +48,10 @@ int GetFirst(int port, int machine, std::optional<int> card) {
 int GetRecord(RecordKind kind, int machine, char* out) {
   // Without a buffer or with a machine number that would lengthen the line,
   // no record can be delivered: end the session rather than leave it open.
-  if (!out || !ValidMachine(machine)) return EndSession(0);
+  if (!out) return EndSession(Refuse(0, Refusal("no buffer for the record line (a null pointer)")));
+  if (auto refusal = OutOfRange(machine, 0, 999, "machine number")) {
+    return EndSession(Refuse(0, *refusal));
+  }
   const RecordRow row = RowOf(kind);
   Command command;
   command.frame = row.command;

@@ -8,6 +8,7 @@
 #include "link/api_lock.h"
 #include "link/clock.h"
 #include "link/engine.h"
+#include "link/refusal.h"
 #include "link/session.h"
 
 namespace icbus::records {
@@ -19,7 +20,9 @@ constexpr std::size_t kSwipeLength = 20;
 constexpr char kNothing[] = "000000";
 
 std::optional<Outcome> PollTerminal(int machine) {
-  if (!ValidMachine(machine)) return std::nullopt;
+  if (auto refusal = OutOfRange(machine, 0, 999, "machine number")) {
+    return Refuse(std::optional<Outcome>(), *refusal);
+  }
   char frame[16];
   std::snprintf(frame, sizeof frame, "SY%03d!", machine);
   return Poll(frame, kPollReplyLength);
@@ -37,7 +40,7 @@ std::string Stamp() {
 }  // namespace
 
 bool RealTime(int machine, char* out) {
-  if (!out) return false;
+  if (!out) return Refuse(false, Refusal("no buffer for the swipe (a null pointer)"));
   auto outcome = PollTerminal(machine);
   if (!outcome) return false;
   if (outcome->arrived) std::memcpy(out, outcome->reply.c_str(), outcome->reply.size() + 1);

@@ -8,11 +8,11 @@ namespace icbus::terminal {
 // the terminal's answer ("DONE", or "1" for a card in the list) differs.
 
 int SetOpenCard(int port, int machine, const char* card) {
-  return Boolean(port, Plain(machine, Framed("SO", card), 5, "DONE"));
+  return Boolean(port, Plain(machine, Framed("SO", card, "the card text"), 5, "DONE"));
 }
 
 int DelOpenCard(int port, int machine, const char* card) {
-  return Boolean(port, Plain(machine, Framed("SN", card), 5, "DONE"));
+  return Boolean(port, Plain(machine, Framed("SN", card, "the card text"), 5, "DONE"));
 }
 
 int ClearOpenCard(int port, int machine) {
@@ -20,11 +20,11 @@ int ClearOpenCard(int port, int machine) {
 }
 
 int SetOpenCardEx(int port, int machine, const char* card) {
-  return Boolean(port, Plain(machine, Framed("SR", card), 5, "DONE"));
+  return Boolean(port, Plain(machine, Framed("SR", card, "the card text"), 5, "DONE"));
 }
 
 int DelOpenCardEx(int port, int machine, const char* card) {
-  return Boolean(port, Plain(machine, Framed("SQ", card), 5, "DONE"));
+  return Boolean(port, Plain(machine, Framed("SQ", card, "the card text"), 5, "DONE"));
 }
 
 int ClearOpenCardEx(int port, int machine) {
@@ -32,7 +32,7 @@ int ClearOpenCardEx(int port, int machine) {
 }
 
 int QueryCard(int port, int machine, const char* card) {
-  return YesNo(port, Plain(machine, Framed("SQ", card), 5, nullptr));
+  return YesNo(port, Plain(machine, Framed("SQ", card, "the card text"), 5, nullptr));
 }
 
 }  // namespace icbus::terminal

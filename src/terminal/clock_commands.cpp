@@ -5,6 +5,7 @@
 
 #include "link/clock.h"
 #include "link/engine.h"
+#include "link/refusal.h"
 
 namespace icbus::terminal {
 namespace {
@@ -31,7 +32,7 @@ std::string ClockFrame() {
 }  // namespace
 
 int GetTime(int port, int machine, char* out, ManagementCard card) {
-  if (!out) return 0;
+  if (!out) return Refuse(0, Refusal("no buffer for the clock text (a null pointer)"));
   Command command = Addressed(machine, card);
   command.frame = "SD!";
   command.reply_length = 15;

@@ -12,7 +12,7 @@ namespace {
 constexpr std::size_t kMachineNumberBuffer = 8;  // "SV" + 4 characters + "!"
 constexpr std::size_t kWriterKeyBuffer = 17;     // "SG" + 13 characters + "!"
 
-std::optional<std::string> Formatted(const char* format, int a) {
+std::string Formatted(const char* format, int a) {
   char frame[32];
   std::snprintf(frame, sizeof frame, format, a);
   return std::string(frame);
@@ -21,27 +21,31 @@ std::optional<std::string> Formatted(const char* format, int a) {
 }  // namespace
 
 int SetMachNo(int port, const char* number) {
-  return Boolean(port, WithBuffer(Broadcast(Framed("SV", number), "DONE"), kMachineNumberBuffer));
+  return Boolean(port,
+                 WithBuffer(Broadcast(Framed("SV", number, "the machine number and type"), "DONE"),
+                            kMachineNumberBuffer));
 }
 
 int SetMasterCard(int port, const char* card) {
-  return Boolean(port, Broadcast(Framed("SM", card), "DONE"));
+  return Boolean(port, Broadcast(Framed("SM", card, "the management card number"), "DONE"));
 }
 
 int SetMasterCardA(int port, int machine, const char* card, int current_card) {
-  return Boolean(port, SixDigit(machine, current_card, Framed("SM", card), 5, "DONE"));
+  return Boolean(port, SixDigit(machine, current_card,
+                                Framed("SM", card, "the new management card number"), 5, "DONE"));
 }
 
 int LogOnPass(int port, const char* old_password) {
-  return Boolean(port, Broadcast(Framed("SF", old_password), "DONE"));
+  return Boolean(port, Broadcast(Framed("SF", old_password, "the old IC-card password"), "DONE"));
 }
 
 int SetPass(int port, const char* password) {
-  return Boolean(port, Broadcast(Framed("SG", password), "DONE"));
+  return Boolean(port, Broadcast(Framed("SG", password, "the IC-card password"), "DONE"));
 }
 
 int SetPassA(int port, const char* password) {
-  return Boolean(port, WithBuffer(CardWriter(Framed("SG", password), "DONE"), kWriterKeyBuffer));
+  return Boolean(port, WithBuffer(CardWriter(Framed("SG", password, "the sector key"), "DONE"),
+                                  kWriterKeyBuffer));
 }
 
 int SetMachRead(int port, int machine) {
@@ -54,7 +58,10 @@ int GetMachStyle(int port, int machine) {
 
 // One digit; 5 would turn the command into the style query "SW5!".
 int SetMachStyle(int port, int machine, int style) {
-  if (style < 0 || style > 9 || style == 5) return 0;
+  if (style < 0 || style > 9 || style == 5) {
+    return Boolean(port, Refusal("machine style " + std::to_string(style) +
+                                 " is not one digit 0 to 9 other than 5 (SW5 asks for the style)"));
+  }
   return Boolean(port, Plain(machine, Formatted("SW%1d!", style), 5, "DONE"));
 }
 

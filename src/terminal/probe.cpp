@@ -4,6 +4,7 @@
 #include <string>
 
 #include "link/engine.h"
+#include "link/refusal.h"
 #include "link/session.h"
 
 namespace icbus::terminal {
@@ -15,7 +16,11 @@ const char kClosingFrame[] = "SZ!";
 }  // namespace
 
 int Probe(int machine) {
-  if (!PortHeld() || !ValidMachine(machine)) return -1;
+  if (auto refusal = OutOfRange(machine, 0, 999, "machine number")) return Refuse(-1, *refusal);
+  if (!PortHeld()) {
+    RecordNotOpen();
+    return -1;
+  }
   char frame[16];
   std::snprintf(frame, sizeof frame, "SA%03d!", machine);
   std::optional<Outcome> answer = Poll(frame, kAddressReply);

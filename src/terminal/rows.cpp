@@ -7,9 +7,8 @@
 namespace icbus::terminal {
 namespace {
 
-Row Make(Course course, int machine, std::optional<std::string> frame,
-         std::uint32_t reply_length, const char* expect) {
-  if (!frame) return std::nullopt;
+Row Make(Course course, int machine, Frame frame, std::uint32_t reply_length, const char* expect) {
+  if (!frame) return frame.refusal();
   Command command;
   command.course = course;
   command.machine = machine;
@@ -20,39 +19,30 @@ Row Make(Course course, int machine, std::optional<std::string> frame,
 }
 
 // No row: an argument the command's frame cannot carry.
-bool Refused(const Row& row) {
-  if (row) return false;
-  RecordBadArgument(
-      "an argument does not fit the command's frame (too long, out of range or "
-      "holding \"!\")");
-  return true;
-}
+bool Refused(const Row& row) { return !row && Refuse(true, row.refusal()); }
 
 }  // namespace
 
-Row Plain(int machine, std::optional<std::string> frame, std::uint32_t reply_length,
-          const char* expect) {
+Row Plain(int machine, Frame frame, std::uint32_t reply_length, const char* expect) {
   return Make(Course::kPlain, machine, std::move(frame), reply_length, expect);
 }
 
-Row SixDigit(int machine, int card, std::optional<std::string> frame,
-             std::uint32_t reply_length, const char* expect) {
+Row SixDigit(int machine, int card, Frame frame, std::uint32_t reply_length, const char* expect) {
   Row row = Make(Course::kSixDigit, machine, std::move(frame), reply_length, expect);
   if (row) row->card = card;
   return row;
 }
 
-Row Broadcast(std::optional<std::string> frame, const char* expect) {
+Row Broadcast(Frame frame, const char* expect) {
   return Make(Course::kBroadcast, 0, std::move(frame), 5, expect);
 }
 
-Row InCommand(int machine, std::optional<std::string> frame, std::uint32_t reply_length,
-              const char* expect) {
-  if (!ValidMachine(machine)) return std::nullopt;
+Row InCommand(int machine, Frame frame, std::uint32_t reply_length, const char* expect) {
+  if (auto refusal = OutOfRange(machine, 0, 999, "machine number")) return *refusal;
   return Make(Course::kInCommand, machine, std::move(frame), reply_length, expect);
 }
 
-Row CardWriter(std::optional<std::string> frame, const char* expect) {
+Row CardWriter(Frame frame, const char* expect) {
   return Make(Course::kCardWriter, 0, std::move(frame), 5, expect);
 }
 
@@ -66,8 +56,17 @@ Row WithAddressReply(Row row, std::uint32_t length) {
   return row;
 }
 
-std::optional<std::string> Framed(const char* head, const char* text) {
-  if (!text || std::strchr(text, '!')) return std::nullopt;
+std::optional<Refusal> BadText(const char* text, const char* what) {
+  if (!text) return Refusal(std::string(what) + " is missing (a null pointer)");
+  if (std::strchr(text, '!')) {
+    return Refusal(std::string(what) + " " + Quoted(text) +
+                   " holds \"!\", which would end the frame early");
+  }
+  return std::nullopt;
+}
+
+Frame Framed(const char* head, const char* text, const char* what) {
+  if (auto refusal = BadText(text, what)) return *refusal;
   return std::string(head) + text + "!";
 }
 

@@ -6,21 +6,21 @@
 #include <string>
 
 #include "link/engine.h"
+#include "link/refusal.h"
 
 namespace icbus::terminal {
 
-// A command, or nothing when the caller's arguments cannot make a frame the
-// terminals can parse (the call then fails before anything is sent).
-using Row = std::optional<Command>;
+// A command, or the refusal of an argument that cannot make a frame the
+// terminals can parse (the call then fails before anything is sent, and the
+// result kinds below record why).
+using Row = Checked<Command>;
+using Frame = Checked<std::string>;
 
-Row Plain(int machine, std::optional<std::string> frame, std::uint32_t reply_length,
-          const char* expect);
-Row SixDigit(int machine, int card, std::optional<std::string> frame,
-             std::uint32_t reply_length, const char* expect);
-Row Broadcast(std::optional<std::string> frame, const char* expect);
-Row InCommand(int machine, std::optional<std::string> frame, std::uint32_t reply_length,
-              const char* expect);
-Row CardWriter(std::optional<std::string> frame, const char* expect);
+Row Plain(int machine, Frame frame, std::uint32_t reply_length, const char* expect);
+Row SixDigit(int machine, int card, Frame frame, std::uint32_t reply_length, const char* expect);
+Row Broadcast(Frame frame, const char* expect);
+Row InCommand(int machine, Frame frame, std::uint32_t reply_length, const char* expect);
+Row CardWriter(Frame frame, const char* expect);
 
 // The row with a frame buffer of `size` bytes instead of the usual 25.
 Row WithBuffer(Row row, std::size_t size);
@@ -28,10 +28,12 @@ Row WithBuffer(Row row, std::size_t size);
 // The row with an address reply read of `length` bytes instead of 4.
 Row WithAddressReply(Row row, std::uint32_t length);
 
-// head + text + "!", or nothing when the text is missing or carries a "!"
-// (the terminals would take it for the end of the frame). Lengths are left
-// to the frame buffer check.
-std::optional<std::string> Framed(const char* head, const char* text);
+// head + text + "!", or the refusal of a text (`what`) that is missing or
+// carries a "!" (the terminals would take it for the end of the frame).
+// Lengths are left to the frame buffer check.
+Frame Framed(const char* head, const char* text, const char* what);
+// The refusal of a text `what` that is missing or holds a "!", if it does.
+std::optional<Refusal> BadText(const char* text, const char* what);
 
 // Result kinds.
 int Boolean(int port, const Row& row);  // 1 passed, 0 otherwise

@@ -9,6 +9,7 @@
 #include "link/engine.h"
 #include "link/failure_text.h"
 #include "link/last_error.h"
+#include "link/refusal.h"
 #include "topup/glyphs.h"
 
 namespace icbus::topup {
@@ -63,7 +64,8 @@ bool NameDrawable(const char* name) {
 std::optional<Order> BuildOrder(int card, int mode, double amount, const char* name,
                                 const LocalTime& now) {
   if (!name || card < 0 || static_cast<std::uint32_t>(card) > kMaxCard) return std::nullopt;
-  if (mode < 0 || mode > 0xFFFF || !std::isfinite(amount) || amount < 0) return std::nullopt;
+  if (mode != 0 && mode != 1) return std::nullopt;
+  if (!std::isfinite(amount) || amount < 0) return std::nullopt;
   auto tenths = YuanToUnits(amount, 10, Rounding::kTruncate, 0xFFFF);
   if (!tenths) return std::nullopt;
   Order order{};
@@ -87,9 +89,15 @@ int TransmitAtm(int port, int machine, int card, int mode, double amount, const 
                 int management_card) {
   // Check every value before anything is sent; the time is taken again when
   // the frame goes out.
+  if (!name) return Refuse(0, Refusal("the holder's name is missing (a null pointer)"));
+  if (auto refusal = OutOfRange(card, 0, kMaxCard, "card number")) return Refuse(0, *refusal);
+  if (mode != 0 && mode != 1) {
+    return Refuse(0, Refusal("money mode " + std::to_string(mode) +
+                             " is not 0 (the amount replaces the balance) or 1 (it is added)"));
+  }
   if (!BuildOrder(card, mode, amount, name, LocalTime{})) {
-    RecordBadArgument("the top-up order cannot carry this card number, mode, amount or name");
-    return 0;
+    // The name's own failure (a piece no font draws) is recorded where it is found.
+    return Refuse(0, Refusal("the amount is not 0 to 6553.5 yuan, or the name cannot be drawn"));
   }
   Command command;
   command.course = Course::kSixDigit;

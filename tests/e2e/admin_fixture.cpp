@@ -23,16 +23,6 @@ void AdminTest::Run(const std::vector<Step>& steps) {
   }
 }
 
-nlohmann::json AdminTest::Held(int number) const {
-  std::string at_start = "device " + std::to_string(number) + ": ";
-  std::string changed = "device " + std::to_string(number) + " now: ";
-  std::string last;
-  for (const std::string& note : sim_.Notes()) {
-    if (note.rfind(at_start, 0) == 0) last = note.substr(at_start.size());
-    if (note.rfind(changed, 0) == 0) last = note.substr(changed.size());
-  }
-  if (last.empty()) return nullptr;
-  return nlohmann::json::parse(last, nullptr, /*allow_exceptions=*/false);
-}
+nlohmann::json AdminTest::Held(int number) const { return sim_.Held(number); }
 
 }  // namespace icbus::e2e

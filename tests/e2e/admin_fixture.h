@@ -30,8 +30,8 @@ class AdminTest : public ::testing::Test {
 
   // Runs the steps in turn and checks each one's result and frames.
   void Run(const std::vector<Step>& steps);
-  // What device `number` (the first is 1) holds now, as the simulator last
-  // noted it; null when it has not noted the device.
+  // What device `number` (the first is 1) holds now, as the simulator
+  // reports it; null when it did not.
   nlohmann::json Held(int number) const;
 
   SimProcess sim_;

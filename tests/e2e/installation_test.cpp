@@ -274,8 +274,13 @@ TEST(InstallationTest, BadValuesAreRefusedWithAReason) {
        "\"records\" must not contain \"!\""},
       {R"({"type": "terminal", "machine": 1, "records": [], "generate": 2})",
        "either \"records\" or \"generate\""},
-      {R"({"type": "terminal", "machine": 1, "generate": -1})", "\"generate\" must be 0..1000000"},
-      {R"({"type": "terminal", "machine": 1, "total": 100000000})",
+      {R"({"type": "terminal", "machine": 1, "generate": -1})", "\"generate\" must be 0..99999"},
+      {R"({"type": "terminal", "machine": 1, "kind": "timer", "generate": 100000})",
+       "\"generate\" must be 0..99999"},
+      {R"({"type": "terminal", "machine": 1, "generate": 20700})",
+       "more than the total can show (999999 with 1 decimal places)"},
+      {R"({"type": "terminal", "machine": 1, "total": 1000000})", "\"total\" must be 0..999999"},
+      {R"({"type": "terminal", "machine": 1, "decimals": 2, "total": 100000000})",
        "\"total\" must be 0..99999999"},
       {R"({"type": "terminal", "machine": 1, "backup": [], "generate_backup": 2})",
        "either \"backup\" or \"generate_backup\""},
@@ -489,7 +494,8 @@ TEST(DeviceStateTest, RecordStoresFollowClearing) {
   EXPECT_EQ(json::parse(DeviceState(six))["records"], json::array({"R1"}));
 }
 
-// Chinese text reaches a terminal as GBK, which is not UTF-8.
+// Chinese text reaches a terminal as GBK, which is not UTF-8: its bytes are
+// shown, not lost.
 TEST(DeviceStateTest, NonUtf8TextDoesNotBreakTheState) {
   Bus bus;
   ASSERT_NE(BuildOne<Terminal>(&bus, R"({"type": "terminal", "machine": 5})"), nullptr);
@@ -497,7 +503,7 @@ TEST(DeviceStateTest, NonUtf8TextDoesNotBreakTheState) {
   bus.Deliver({"SO123456000000\xD5\xC5\xC8\xFD  !", Mode::kData});
   json held = json::parse(DeviceState(*bus.devices().front()));
   ASSERT_EQ(held["settings"]["SO"].size(), 1u);
-  EXPECT_EQ(held["settings"]["SO"][0], "123456000000\uFFFD\uFFFD\uFFFD\uFFFD  ");
+  EXPECT_EQ(held["settings"]["SO"][0], "123456000000\\xD5\\xC5\\xC8\\xFD  ");
 }
 
 }  // namespace

@@ -4,13 +4,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "icbus.h"
+#include "icbus_version.h"
 #include "sim_process.h"
 
 namespace icbus::e2e {
@@ -100,13 +103,37 @@ TEST(SimCliTest, CommentsAreAllowedInTheInstallation) {
   EXPECT_STREQ(out, "x");
 }
 
-TEST(SimCliTest, UnknownOptionsAndMissingFilesFail) {
+TEST(SimCliTest, WrongCommandLinesAreRefusedByName) {
+  const std::pair<std::vector<std::string>, const char*> cases[] = {
+      {{"--speed", "9600"}, "icbus-sim: unknown option --speed\nusage:"},
+      {{"--config"}, "icbus-sim: --config needs a value\nusage:"},
+      {{"--pace", "fast"}, "icbus-sim: unexpected argument \"fast\"\nusage:"},
+  };
+  for (const auto& [args, said] : cases) {
+    std::string output;
+    EXPECT_EQ(RunSim(args, &output), 2) << said;
+    EXPECT_EQ(output.rfind(said, 0), 0u) << output;
+  }
   std::string output;
-  EXPECT_EQ(RunSim({"--speed", "9600"}, &output), 2);
-  EXPECT_NE(output.find("usage:"), std::string::npos);
-  EXPECT_EQ(RunSim({"--config"}, &output), 2);
+  EXPECT_EQ(RunSim({"--version"}, &output), 0);
+  EXPECT_EQ(output, "icbus-sim " ICBUS_VERSION_STRING "\n");
+}
+
+TEST(SimCliTest, MissingFilesFail) {
+  std::string output;
   EXPECT_EQ(RunSim({"--config", "/nonexistent/installation.json"}, &output), 1);
   EXPECT_NE(output.find("cannot read"), std::string::npos);
+}
+
+TEST(SimCliTest, ClocksRunOnUnlessFixed) {
+  SimProcess sim(R"({"devices": [{"type": "terminal", "machine": 1, "clock": "20261231235959"}]})",
+                 "", {"--running-clocks"});
+  ASSERT_TRUE(sim.running());
+  PortMapping com1(1, sim.link());
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  char out[32] = {};
+  ASSERT_EQ(GetTime(1, 1, out), 1);
+  EXPECT_EQ(std::string(out).substr(0, 10), "2027010100") << out;
 }
 
 TEST(SimCliTest, StopsCleanlyAndWithdrawsItsLink) {
@@ -126,6 +153,17 @@ TEST(SimCliTest, LinkReplacesAStaleSymlink) {
   PortMapping com1(1, sim.link());
   char out[32] = {};
   EXPECT_EQ(GetTime(1, 1, out), 1);
+}
+
+TEST(SimCliTest, LinkOfARunningSimulatorIsNotTakenOver) {
+  SimProcess first;
+  ASSERT_TRUE(first.running());
+  std::string output;
+  EXPECT_EQ(RunSim({"--link", first.link()}, &output), 1);
+  EXPECT_NE(output.find("a pseudo-terminal in use"), std::string::npos) << output;
+  PortMapping com1(1, first.link());
+  char out[32] = {};
+  EXPECT_EQ(GetTime(1, 1, out), 1) << "the first simulator lost its link";
 }
 
 TEST(SimCliTest, LinkNeverReplacesAFile) {

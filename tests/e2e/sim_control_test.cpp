@@ -1,9 +1,7 @@
 // icbus-sim's control: cards placed and taken away, swipes and records added
 // while a host works with the simulator, and commands refused with a reason.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -22,26 +20,16 @@ const char kInstallation[] = R"({"devices": [
 
 class SimControl : public ::testing::Test {
  protected:
-  SimControl()
-      : control_(std::string("/tmp/icbus-e2e-control-") + std::to_string(::getpid())),
-        sim_(kInstallation, "", {"--control", control_}),
-        com1_(1, sim_.link()) {}
+  SimControl() : sim_(kInstallation), com1_(1, sim_.link()) {}
   ~SimControl() override { icDevClose(); }
 
-  void Say(const std::string& line) {
-    int fd = ::open(control_.c_str(), O_WRONLY);
-    ASSERT_GE(fd, 0) << std::strerror(errno);
-    std::string text = line + "\n";
-    EXPECT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-    ::close(fd);
-  }
+  void Say(const std::string& line) { ASSERT_TRUE(sim_.Control(line)) << line; }
   std::string ReadNumber() {
     char out[16] = "untouched";
     int result = ReadCard(1, 2, 2, out);
     return std::to_string(result) + " " + out;
   }
 
-  std::string control_;
   SimProcess sim_;
   PortMapping com1_;
 };
@@ -73,6 +61,20 @@ TEST_F(SimControl, TerminalsTakeSwipesAndRecords) {
   EXPECT_EQ(out, swipe);
 }
 
+// The log says what changed, in valid UTF-8 with GBK bytes shown as \xNN.
+TEST_F(SimControl, TheLogSaysWhatChanged) {
+  ASSERT_TRUE(sim_.running());
+  Say("card place 1");
+  EXPECT_EQ(SetReadCardName(1, 5, "123456654321\xC4\xE3\xBA\xC3"), 1);
+  EXPECT_EQ(GetRecordCount(1, 5), 2);
+  std::vector<std::string> notes = sim_.Notes();
+  for (const char* change : {"device 2 changed: present -1 -> 1",
+                             "device 1 changed: settings.SO 0 -> 1 (added "
+                             "\"123456654321\\\\xC4\\\\xE3\\\\xBA\\\\xC3  \")"}) {
+    EXPECT_NE(std::find(notes.begin(), notes.end(), change), notes.end()) << change;
+  }
+}
+
 TEST_F(SimControl, WrongCommandsChangeNothingAndSayWhy) {
   ASSERT_TRUE(sim_.running());
   const std::vector<std::pair<std::string, std::string>> refused = {
@@ -100,11 +102,11 @@ TEST_F(SimControl, WrongCommandsChangeNothingAndSayWhy) {
 TEST_F(SimControl, IsNotSharedAndGoesWithTheSimulator) {
   ASSERT_TRUE(sim_.running());
   std::string output;
-  EXPECT_EQ(RunSim({"--control", control_}, &output), 1);
+  EXPECT_EQ(RunSim({"--control", sim_.control()}, &output), 1);
   EXPECT_NE(output.find("a running simulator reads it"), std::string::npos) << output;
   EXPECT_EQ(sim_.Stop(), 0);
   struct stat st {};
-  EXPECT_NE(::lstat(control_.c_str(), &st), 0) << "the control outlived its simulator";
+  EXPECT_NE(::lstat(sim_.control().c_str(), &st), 0) << "the control outlived its simulator";
 }
 
 }  // namespace

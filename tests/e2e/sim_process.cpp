@@ -1,11 +1,13 @@
 #include "sim_process.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -52,14 +54,21 @@ SimProcess::SimProcess(const std::string& config_json, const std::string& stale_
   dir_ = pattern;
   link_ = dir_ + "/com";
   log_ = dir_ + "/wire.log";
-  std::vector<std::string> args = {"--link", link_, "--log", log_};
+  control_ = dir_ + "/control";
+  std::vector<std::string> args = {"--link", link_, "--log", log_, "--control", control_};
+  // Clocks that run are the default; these tests compare the answers.
+  if (std::find(extra_args.begin(), extra_args.end(), "--running-clocks") == extra_args.end()) {
+    args.push_back("--fixed-clocks");
+  }
   if (!config_json.empty()) {
     std::string config = dir_ + "/installation.json";
     std::ofstream(config) << config_json;
     args.push_back("--config");
     args.push_back(config);
   }
-  args.insert(args.end(), extra_args.begin(), extra_args.end());
+  for (const std::string& arg : extra_args) {
+    if (arg != "--running-clocks") args.push_back(arg);
+  }
   if (!stale_link.empty() && ::symlink(stale_link.c_str(), link_.c_str()) != 0) return;
   pid_ = Spawn(args, nullptr);
   if (pid_ <= 0) return;
@@ -133,6 +142,35 @@ bool SimProcess::WaitForFrame(const std::string& line, std::size_t skip, millise
       if (frames[i] == line) return true;
     }
     if (SteadyClock::now() > end) return false;
+    std::this_thread::sleep_for(milliseconds(5));
+  }
+}
+
+bool SimProcess::Control(const std::string& line) const {
+  int fd = ::open(control_.c_str(), O_WRONLY | O_NONBLOCK);
+  if (fd < 0) return false;
+  std::string text = line + "\n";
+  bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  ::close(fd);
+  return written;
+}
+
+nlohmann::json SimProcess::Held(int number) const {
+  const std::string report = "device " + std::to_string(number) + " now: ";
+  auto reports = [&] {
+    std::vector<std::string> found;
+    for (const std::string& note : Notes()) {
+      if (note.rfind(report, 0) == 0) found.push_back(note.substr(report.size()));
+    }
+    return found;
+  };
+  std::size_t before = reports().size();
+  if (!Control("state " + std::to_string(number))) return nullptr;
+  auto end = SteadyClock::now() + milliseconds(2000);
+  for (;;) {
+    std::vector<std::string> found = reports();
+    if (found.size() > before) return nlohmann::json::parse(found.back(), nullptr, false);
+    if (SteadyClock::now() > end) return nullptr;
     std::this_thread::sleep_for(milliseconds(5));
   }
 }

@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,7 +14,8 @@ namespace icbus::e2e {
 class SimProcess {
  public:
   // Starts icbus-sim with the default installation, or with `config_json`,
-  // and with `extra_args` (such as "--pace") after its own. A `stale_link`
+  // and with `extra_args` (such as "--pace") after its own. Its clocks
+  // stand still unless `extra_args` holds "--running-clocks". A `stale_link`
   // target is first left at the link path, as a simulator that died without
   // cleaning up would leave it.
   explicit SimProcess(const std::string& config_json = "", const std::string& stale_link = "",
@@ -25,13 +27,19 @@ class SimProcess {
   bool running() const { return pid_ > 0; }
   const std::string& link() const { return link_; }
   const std::string& directory() const { return dir_; }
+  // The simulator's control FIFO, and one command line written to it.
+  const std::string& control() const { return control_; }
+  bool Control(const std::string& line) const;
+  // All that device `number` (from 1) holds now, as the simulator reports it
+  // when asked; null when it did not answer.
+  nlohmann::json Held(int number) const;
 
   // The frame lines of the wire log ("> M SA005!", "< N OK!"), notes left out.
   std::vector<std::string> Frames() const;
   // The frame lines with their times (started with "--stamps"): microseconds
   // on the monotonic clock, and the frame line.
   std::vector<std::pair<long long, std::string>> StampedFrames() const;
-  // The note lines of the wire log without their "# " ("device 2 now: {...}").
+  // The note lines of the wire log without their "# " ("beep 1").
   std::vector<std::string> Notes() const;
   // Waits until the log holds a frame line equal to `line` after the first
   // `skip` frames; true when it came within `limit`.
@@ -41,7 +49,7 @@ class SimProcess {
   int Stop();
 
  private:
-  std::string dir_, link_, log_;
+  std::string dir_, link_, log_, control_;
   pid_t pid_ = -1;
 };
 

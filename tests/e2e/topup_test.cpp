@@ -83,14 +83,7 @@ class TopUpE2e : public ::testing::Test {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     return sim_.Frames();
   }
-  json Held() const {
-    std::string last;
-    for (const std::string& note : sim_.Notes()) {
-      if (note.rfind("device 1: ", 0) == 0) last = note.substr(10);
-      if (note.rfind("device 1 now: ", 0) == 0) last = note.substr(14);
-    }
-    return json::parse(last, nullptr, /*allow_exceptions=*/false);
-  }
+  json Held() const { return sim_.Held(1); }
   // The 16 art lines noted after the heading of order `number`.
   std::vector<std::string> ArtOf(int number) const {
     std::vector<std::string> notes = sim_.Notes();

@@ -41,7 +41,7 @@ if [[ -e $work && ! -d $work ]]; then
 fi
 rm -rf "$work"
 mkdir -p "$work"
-sim_args=(--link "$work/com1" --log "$work/wire.log" --pidfile "$work/sim.pid")
+sim_args=(--link "$work/com1" --log "$work/wire.log" --pidfile "$work/sim.pid" --fixed-clocks)
 [[ -z $config ]] || sim_args+=(--config "$config")
 "$sim" "${sim_args[@]}" &
 sim_pid=$!

@@ -14,6 +14,8 @@ inline bool BadCard(int card) { return card < 0 || card > 999999; }
 // A text that cannot go into a command: missing, or carrying a "!".
 inline bool BadText(const char* text) { return !text || std::strchr(text, '!'); }
 inline bool BadAmount(double yuan) { return !std::isfinite(yuan) || yuan < 0; }
+// Category letters are A to F.
+inline bool BadCategory(const char* text) { return !text || *text < 'A' || *text > 'F'; }
 inline bool Addressable(int sector, int block) {
   return sector >= 0 && sector <= 99 && block >= 0 &&
          static_cast<long long>(sector) * 4 + block <= 99;

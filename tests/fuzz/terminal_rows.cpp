@@ -154,7 +154,7 @@ const std::vector<Row> kRows = {
      [](Call& c) {
        const int limit = c.Int();
        Addressed(c, [&](int port, int machine) { return SetMealTimes(port, machine, limit); });
-       c.Refuses(limit < 0);
+       c.Refuses(limit < 0 || limit > 999);
      }},
     {"SetMealTime", Family::kTerminal, [](Call& c) { TextSetting(c, SetMealTime); }},
     {"SetKeyboard", Family::kTerminal,
@@ -163,7 +163,7 @@ const std::vector<Row> kRows = {
        const double amount = c.Double();
        Addressed(c,
                  [&](int port, int machine) { return SetKeyboard(port, machine, index, amount); });
-       c.Refuses(index < 0 || index > 9 || BadAmount(amount));
+       c.Refuses(index < 0 || index > 9 || BadAmount(amount) || amount >= 100);
      }},
     {"SetClassMenuMoney", Family::kTerminal,
      [](Call& c) {
@@ -173,7 +173,7 @@ const std::vector<Row> kRows = {
        Addressed(c, [&](int port, int machine) {
          return SetClassMenuMoney(port, machine, category, menu, amount);
        });
-       c.Refuses(!category || !menu || BadAmount(amount));
+       c.Refuses(BadCategory(category) || !menu || BadAmount(amount) || amount >= 100);
      }},
     {"SetClassMenuName", Family::kTerminal,
      [](Call& c) {
@@ -183,6 +183,7 @@ const std::vector<Row> kRows = {
        Addressed(c, [&](int port, int machine) {
          return SetClassMenuName(port, machine, category, menu, name);
        });
+       c.Refuses(BadCategory(category));
      }},
     {"SetReserveParam", Family::kTerminal,
      [](Call& c) {
@@ -197,7 +198,7 @@ const std::vector<Row> kRows = {
        const int interval = c.Int();
        Addressed(c,
                  [&](int port, int machine) { return SetIntervalTime(port, machine, interval); });
-       c.Refuses(interval < 0);
+       c.Refuses(interval < 0 || interval > 999);
      }},
     {"SetScreenDisplayText", Family::kTerminal,
      [](Call& c) { TextSetting(c, SetScreenDisplayText); }},
@@ -209,7 +210,8 @@ const std::vector<Row> kRows = {
        Addressed(c, [&](int port, int machine) {
          return SetWaterParam(port, machine, price, units, seconds);
        });
-       c.Refuses(price < 0 || units < 0 || seconds < 0);
+       c.Refuses(price < 0 || price > 999 || units < 0 || units > 99 || seconds < 0 ||
+                 seconds > 99 || static_cast<long long>(price) * units > 99999);
      }},
     {"SetReadCardName", Family::kTerminal, [](Call& c) { TextSetting(c, SetReadCardName); }},
     {"GetRecordCount", Family::kTerminal,
@@ -282,7 +284,7 @@ const std::vector<Row> kRows = {
        c.AllowRawFrame(109);
        c.RequireReply(kDone);
        c.Refuses(BadPort(port) || BadMachine(machine) || BadCard(management_card) || card < 0 ||
-                 card > 1048575 || mode < 0 || mode > 65535 || BadAmount(amount) ||
+                 card > 1048575 || (mode != 0 && mode != 1) || BadAmount(amount) ||
                  amount >= 6553.6 || !name);
        Boolean(c, TransmitATM(port, machine, card, mode, amount, name, management_card));
      }},

@@ -43,6 +43,17 @@ for file in usr/bin/icbus usr/bin/icbus-sim usr/include/icbus.h usr/share/man/ma
   usr/share/man/man1/icbus-sim.1 usr/share/doc/icbus/copyright; do
   [[ -e $root/$file ]] || fail "no /$file"
 done
+# The site's service, when this build has it: the program, its unit, its
+# pages and a sample site file that the unpacked icbusd finds good.
+if [[ -x $build/service/icbusd ]]; then
+  for file in usr/bin/icbusd usr/lib/systemd/system/icbusd.service usr/share/icbusd/site.sample.toml \
+    usr/share/man/man8/icbusd.8 usr/share/man/man5/icbusd-site.5; do
+    [[ -e $root/$file ]] || fail "no /$file"
+  done
+  grep -q '^Type=notify' "$root/usr/lib/systemd/system/icbusd.service" || fail "icbusd.service is not Type=notify"
+  "$root/usr/bin/icbusd" --check "$root/usr/share/icbusd/site.sample.toml" >/dev/null ||
+    fail "the unpacked icbusd finds its own sample site file wrong"
+fi
 [[ $(readlink "$libdir/libicbus.so.$major") == "libicbus.so.$version" ]] || fail "libicbus.so.$major link"
 [[ $(readlink "$libdir/libicbus.so") == "libicbus.so.$major" ]] || fail "libicbus.so link"
 grep -qx 'prefix=/usr' "$(find "$root" -name icbus.pc | head -n 1)" || fail "icbus.pc does not say prefix=/usr"

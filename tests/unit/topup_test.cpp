@@ -61,13 +61,13 @@ TEST_F(TopUp, HeaderOfTheExampleOrder) {
 
 TEST_F(TopUp, FieldsAtTheirLimits) {
   LocalTime t{2099, 12, 31, 23, 59, 0};
-  auto order = topup::BuildOrder(1048575, 65535, 6553.5, "", t);
+  auto order = topup::BuildOrder(1048575, 1, 6553.5, "", t);
   ASSERT_TRUE(order);
   EXPECT_EQ((*order)[1], 0xFF);
   EXPECT_EQ((*order)[2], 0xFF);
   EXPECT_EQ((*order)[3], 0x6F);
-  EXPECT_EQ((*order)[4], 0xFF);
-  EXPECT_EQ((*order)[5], 0xFF);
+  EXPECT_EQ((*order)[4], 0x01);
+  EXPECT_EQ((*order)[5], 0x00);
   EXPECT_EQ((*order)[6], 0xFF);
   EXPECT_EQ((*order)[7], 0xFF);
   EXPECT_EQ((*order)[8], 0x99);
@@ -75,6 +75,7 @@ TEST_F(TopUp, FieldsAtTheirLimits) {
   EXPECT_EQ((*topup::BuildOrder(1, 0, 0.29, "", t))[6], 2);  // truncated
   EXPECT_FALSE(topup::BuildOrder(1048576, 0, 1, "", t));
   EXPECT_FALSE(topup::BuildOrder(-1, 0, 1, "", t));
+  EXPECT_FALSE(topup::BuildOrder(1, 2, 1, "", t));  // neither replace nor add
   EXPECT_FALSE(topup::BuildOrder(1, 65536, 1, "", t));
   EXPECT_FALSE(topup::BuildOrder(1, -1, 1, "", t));
   EXPECT_FALSE(topup::BuildOrder(1, 0, 6553.6, "", t));

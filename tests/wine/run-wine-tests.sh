@@ -142,7 +142,7 @@ start_sim() {
   [[ $name == com1 ]] || log="$work/sim-$name.log"
   pidfile="$work/sim-$name.pid"
   rm -f "$log" "$pidfile"
-  "$sim" --config "$config" --link "$link" --log "$log" --pidfile "$pidfile" \
+  "$sim" --config "$config" --link "$link" --log "$log" --pidfile "$pidfile" --fixed-clocks \
     2>"$work/sim-$name.err" &
   sim_pids+=($!)
   for _ in $(seq 100); do

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "bus_api.h"
+#include "host/bus_api.h"
 
 namespace icbus::tool {
 
@@ -31,10 +31,18 @@ struct FakeBus {
   std::string card_password = "12345";    // written by ReadCardPass on result 1
   // The answers of the GetNext family, in turn; once they run out, 0.
   std::deque<FakeReply> records;
+  // The answers of icDevInit, in turn; once they run out, as for every export.
+  std::deque<int> opens;
   // The answers of Real_time, in turn; once they run out, 1 without "!".
   std::deque<FakeReply> polls;
-  // The machine numbers icbus_probe finds (1); the others are silent (0).
+  // The machine numbers icbus_probe finds (1); the others are silent (0),
+  // those in `garbled` with a reply without "!" (0, ICBUS_ERR_NO_BANG).
   std::set<int> answering;
+  std::set<int> garbled;
+  // What icbus_last_error and icbus_last_error_message answer (the probe
+  // sets them as the library does).
+  int error = 0;
+  std::string error_message;
   // The answers of ReadBalance, in turn; once they run out, `amounts` and
   // `amount` as for every double export.
   std::deque<double> balances;

@@ -36,8 +36,13 @@ void AddExtensionFakes(BusApi* api) {
   api->session_leave = [](icbus_session*) { Note("icbus_session_leave"); };
   api->probe = [](int machine) {
     Note("icbus_probe", machine);
-    return Bus().answering.count(machine) ? 1 : 0;
+    FakeBus& bus = Bus();
+    bool answers = bus.answering.count(machine) != 0;
+    bus.error = answers ? 0 : bus.garbled.count(machine) ? ICBUS_ERR_NO_BANG : ICBUS_ERR_SILENT;
+    return answers ? 1 : 0;
   };
+  api->last_error = []() { return Bus().error; };
+  api->last_error_message = []() { return Bus().error_message.c_str(); };
   api->end_download = []() { return Call("icbus_end_download"); };
   api->name_drawable = [](const char* name) {
     Note("icbus_name_drawable", name);
@@ -50,7 +55,14 @@ void AddExtensionFakes(BusApi* api) {
 }
 
 void AddLinkFakes(BusApi* api) {
-  api->dev_init = [](const char* digits) -> icbus_bool { return Call("icDevInit", digits); };
+  api->dev_init = [](const char* digits) -> icbus_bool {
+    int answer = Call("icDevInit", digits);
+    std::deque<int>& opens = Bus().opens;
+    if (opens.empty()) return answer;
+    answer = opens.front();
+    opens.pop_front();
+    return answer;
+  };
   api->dev_close = []() { return Call("icDevClose"); };
   api->change_dev_settings = [](int mode) -> icbus_bool {
     return Call("ChangeicDevSettings", mode);

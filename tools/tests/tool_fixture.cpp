@@ -2,12 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <sstream>
+#include <utility>
 
-#include "catalog.h"
-#include "run.h"
+#include "cli/run.h"
+#include "commands/catalog.h"
 
 namespace icbus::tool {
+
+std::function<int()> CtrlCWhen(std::function<bool()> condition) {
+  return [condition = std::move(condition)] { return condition() ? SIGINT : 0; };
+}
 
 Ran RunTool(const std::vector<std::string>& args, FakeBus* bus, const Host& host) {
   bus->calls.clear();

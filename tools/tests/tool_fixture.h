@@ -1,11 +1,14 @@
 // Runs the tool in-process against the fake bus, for the table-driven
 // command tests.
 #pragma once
+#include <csignal>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "cli/command.h"
 #include "fake_bus.h"
-#include "host.h"
+#include "host/host.h"
 
 namespace icbus::tool {
 
@@ -15,6 +18,9 @@ struct Ran {
   std::string out;
   std::string err;
 };
+
+// A stop signal that is SIGINT (Ctrl-C) once `condition` holds.
+std::function<int()> CtrlCWhen(std::function<bool()> condition);
 
 // One run of the tool with `args` over `bus` (its calls are cleared first).
 Ran RunTool(const std::vector<std::string>& args, FakeBus* bus, const Host& host = Host());

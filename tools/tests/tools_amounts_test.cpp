@@ -3,7 +3,7 @@
 // and --verify reads back what the card holds.
 #include <gtest/gtest.h>
 
-#include "amount_units.h"
+#include "commands/amount_units.h"
 #include "tool_fixture.h"
 
 namespace icbus::tool {

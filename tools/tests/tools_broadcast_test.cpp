@@ -2,6 +2,8 @@
 // terminal answers the scan before them, or when the user vouches with --yes.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "tool_fixture.h"
 
 namespace icbus::tool {
@@ -97,6 +99,44 @@ TEST(BroadcastCheck, NoTerminalOrNoPortSendsNothing) {
   ran = RunTool(row.args, &broken);
   EXPECT_EQ(ran.calls, (Calls{"icDevInit(\"1\")", "ChangeicDevSettings(0)", "icDevClose()"}));
   EXPECT_EQ(ran.err, "icbus: the check of port 1 broke off; nothing was sent\n");
+}
+
+// Cut short, the scan has not seen the numbers after the one that
+// answered: the command must not go out.
+TEST(BroadcastCheck, AnInterruptedOrGarbledScanSendsNothing) {
+  struct Row {
+    std::set<int> answering, garbled;
+    int stop_after;  // probes before Ctrl-C; -1: never
+    int code;
+    Calls calls;
+    std::string err;
+  };
+  const std::vector<Row> rows = {
+      {{1}, {}, 3, kExitSignalBase + SIGINT, ScanTo(2), "icbus: interrupted: nothing was sent\n"},
+      {{}, {}, 0, kExitSignalBase + SIGINT, ScanTo(-1), "icbus: interrupted: nothing was sent\n"},
+      {{1},
+       {42},
+       -1,
+       1,
+       ScanTo(42),
+       "icbus: machine 42 on port 1: garbled answer \u2014 two terminals may share this number; "
+       "nothing was sent\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.err);
+    FakeBus bus;
+    bus.answering = row.answering;
+    bus.garbled = row.garbled;
+    Host host;
+    host.stop_signal = CtrlCWhen([&] {
+      return row.stop_after >= 0 &&
+             static_cast<int>(bus.calls.size()) >= 2 + row.stop_after;  // after the mode switch
+    });
+    Ran ran = RunTool(Broadcasts().front().args, &bus, host);
+    EXPECT_EQ(ran.code, row.code);
+    EXPECT_EQ(ran.calls, row.calls);
+    EXPECT_EQ(ran.err, row.err);
+  }
 }
 
 TEST(BroadcastCheck, YesSendsWithoutAScan) {

@@ -116,7 +116,7 @@ TEST(CardCommands, ResultCodesBecomeReasons) {
            at},
       {Card({"count", "set"}, {"--value", "1"}), 5,
        "writing the top-up count failed: value out of range" + at},
-      {Card({"limit", "daily", "set"}, {"--limit", "7000"}), 5,
+      {Card({"limit", "daily", "set"}, {"--limit", "6000"}), 5,
        "writing the daily limit failed: value out of range: the limit does not fit the card "
        "(at most 6553.5, or 167772.15 with --decimals 2)" +
            at},
@@ -146,6 +146,9 @@ TEST(CardCommands, ValuesAreCheckedBeforeSending) {
        "--amount needs an amount in yuan such as 12.5, not '1e3'"},
       {Card({"issue"}, {"--number", "1", "--password", "12345", "--daily-limit", "6553.6"}),
        "--daily-limit must be at most 6553.50, not 6553.6"},
+      {Card({"limit", "daily", "set"}, {"--limit", "7000"}),
+       "--limit must be at most 6553.5 yuan with one decimal (167772.15 with --decimals 2), not "
+       "7000"},
       {Card({"limit", "meals", "set"}, {"--value", "256"}),
        "--value must be between 0 and 255, not 256"},
       {Card({"count", "set"}, {"--value", "65536"}),

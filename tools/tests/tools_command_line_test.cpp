@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "command_line.h"
+#include "cli/command_line.h"
 
 namespace icbus::tool {
 namespace {

@@ -11,11 +11,12 @@
 
 #include <sstream>
 
-#include "catalog.h"
-#include "pty_terminal.h"
-#include "failure_reason.h"
+#include "cli/failure_reason.h"
+#include "cli/run.h"
+#include "commands/catalog.h"
 #include "locking_process.h"
-#include "run.h"
+#include "pty_terminal.h"
+#include "tool_fixture.h"
 
 namespace icbus::tool {
 namespace {
@@ -24,7 +25,8 @@ using namespace std::chrono_literals;
 
 constexpr const char* kPortVariable = "ICBUS_COM77";
 const std::string kAdvice =
-    " \u2014 set ICBUS_COM77 or check that you may use the device (group dialout)";
+    " \u2014 ICBUS_COM77 is /nonexistent/icbus-reason: check that the device exists and that "
+    "you may use it (group dialout)";
 
 class ReasonTest : public ::testing::Test {
  protected:
@@ -61,6 +63,49 @@ TEST_F(ReasonTest, AReplyWithoutItsBangIsShown) {
   EXPECT_EQ(RunArgs({"time", "get", "--port", "77", "--machine", "5"}), kExitFailed);
   EXPECT_EQ(err_.str(), "icbus: terminal 5 on port 77 (" + terminal.path() +
                             ") answered \"2024010203\" to \"SD!\" without the closing \"!\"\n");
+}
+
+// What a site engineer needs to hear instead of "did not answer".
+TEST_F(ReasonTest, RefusalsCutRepliesAndDevicePathsAreNamed) {
+  struct Row {
+    PtyTerminal::Script script;
+    std::vector<std::string> args;  // after "--machine 5"; PORT: the device path
+    int code;
+    std::string err;  // what standard error must contain
+  };
+  const std::vector<Row> rows = {
+      {{{"SA005!", "NO!"}},
+       {"time", "get", "--port", "77"},
+       kExitFailed,
+       "icbus: terminal 5 on port 77 refused: "},
+      {{{"SA005!", "OK!"}, {"SK!", "00012000012345!"}},
+       {"records", "total", "--port", "77"},
+       kExitFailed,
+       "\u2014 if the terminal keeps amounts with two decimals, try --decimals 2\n"},
+      {{{"SA005!", "OK!"}, {"SD!", "20240102030405!"}},
+       {"time", "get", "--port", "PORT"},
+       kExitOk,
+       ""},
+  };
+  Host host;
+  host.port_for_device = SystemHost().port_for_device;
+  for (const Row& row : rows) {
+    PtyTerminal terminal(row.script);
+    ASSERT_TRUE(terminal.ok());
+    ::setenv(kPortVariable, terminal.path().c_str(), 1);
+    std::vector<std::string> args = row.args;
+    for (std::string& arg : args) {
+      if (arg == "PORT") arg = terminal.path();
+    }
+    args.insert(args.end(), {"--machine", "5"});
+    SCOPED_TRACE(Typed(args));
+    err_.str("");
+    EXPECT_EQ(tool::Run(args, AllCommands(), LibraryApi(), out_, err_, host), row.code);
+    EXPECT_NE(err_.str().find(row.err), std::string::npos) << err_.str();
+    if (row.err.empty()) {
+      EXPECT_EQ(err_.str(), "");
+    }
+  }
 }
 
 TEST_F(ReasonTest, APortHeldByAnotherProcessIsSaidSo) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "catalog.h"
-#include "help.h"
+#include "cli/help.h"
+#include "commands/catalog.h"
 
 namespace icbus::tool {
 namespace {

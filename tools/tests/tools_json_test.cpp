@@ -1,7 +1,7 @@
 // --json: one JSON object a line for every command that prints data.
 #include <gtest/gtest.h>
 
-#include "report.h"
+#include "cli/report.h"
 #include "tool_fixture.h"
 
 namespace icbus::tool {
@@ -100,12 +100,13 @@ TEST(JsonOutput, TheCollectSummaryAndMonitorLines) {
   bus.polls = {{1, "ABCDEFGHIJKLMNOPQRST"}, {1, "000000"}, {1, "123456"}};
   int polls = 0;
   Host host;
-  host.interrupted = [&] { return polls >= 3; };
+  host.stop_signal = CtrlCWhen([&] { return polls >= 3; });
   host.pause = [&](int) { ++polls; };
   ran = RunTool(Json({"monitor", "--port", "1", "--machine", "5"}), &bus, host);
   EXPECT_EQ(ran.out,
-            "{\"time\":\"190001000000\",\"swipe\":\"ABCDEFGHIJKLMNOPQRST\"}\n"
-            "{\"answer\":\"123456\"}\n");
+            "{\"port\":1,\"machine\":5,\"time\":\"1900-01-00T00:00:00+00:00\","
+            "\"swipe\":\"ABCDEFGHIJKLMNOPQRST\"}\n"
+            "{\"port\":1,\"machine\":5,\"answer\":\"123456\"}\n");
 }
 
 }  // namespace

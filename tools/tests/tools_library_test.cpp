@@ -9,9 +9,10 @@
 #include <set>
 #include <sstream>
 
-#include "catalog.h"
+#include "cli/run.h"
+#include "commands/catalog.h"
 #include "pty_terminal.h"
-#include "run.h"
+#include "tool_fixture.h"
 
 namespace icbus::tool {
 namespace {
@@ -37,8 +38,8 @@ TEST_F(LibraryTest, MissingDeviceIsAFailedOperation) {
   EXPECT_EQ(RunArgs({"time", "get", "--port", "77", "--machine", "5"}), kExitFailed);
   EXPECT_EQ(err_.str(),
             "icbus: cannot open /nonexistent/icbus-tool-test (port 77): No such file or "
-            "directory \u2014 set ICBUS_COM77 or check that you may use the device (group "
-            "dialout)\n");
+            "directory \u2014 ICBUS_COM77 is /nonexistent/icbus-tool-test: check that the "
+            "device exists and that you may use it (group dialout)\n");
   EXPECT_EQ(out_.str(), "");
 }
 
@@ -217,7 +218,8 @@ TEST_F(LibraryTest, MonitorPrintsASwipeAndStopsWhenInterrupted) {
   int pauses = 0;
   Host host;
   // A poll's reply window is short; a few polls make a loaded machine safe.
-  host.interrupted = [&] { return pauses >= 5 || out_.str().find(swipe) != std::string::npos; };
+  host.stop_signal =
+      CtrlCWhen([&] { return pauses >= 5 || out_.str().find(swipe) != std::string::npos; });
   host.pause = [&](int) { ++pauses; };
   host.now = [] {
     std::tm t = {};
@@ -228,9 +230,10 @@ TEST_F(LibraryTest, MonitorPrintsASwipeAndStopsWhenInterrupted) {
     t.tm_min = 59;
     return t;
   };
-  EXPECT_EQ(RunArgs({"monitor", "--port", "77", "--machine", "5"}, host), kExitOk) << err_.str();
+  EXPECT_EQ(RunArgs({"monitor", "--port", "77", "--machine", "5"}, host), kExitSignalBase + SIGINT)
+      << err_.str();
   // One line per swipe, however often the terminal repeats it.
-  EXPECT_EQ(out_.str().rfind("202402292359" + swipe + "\n", 0), 0u) << out_.str();
+  EXPECT_EQ(out_.str().rfind("2024-02-29T23:59:00+00:00 " + swipe + "\n", 0), 0u) << out_.str();
   EXPECT_EQ(out_.str().find(swipe + "\n" + swipe), std::string::npos) << out_.str();
   // The port was closed: the next command can open it.
   PtyTerminal next({{"SA005!", "OK!"}, {"SJ!", "DONE!"}});

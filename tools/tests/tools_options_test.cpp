@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "options.h"
+#include "cli/options.h"
 
 namespace icbus::tool {
 namespace {

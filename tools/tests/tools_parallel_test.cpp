@@ -8,11 +8,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
-#include "catalog.h"
+#include "cli/run.h"
+#include "commands/catalog.h"
 #include "pty_terminal.h"
-#include "run.h"
 #include "tool_fixture.h"
 
 namespace icbus::tool {
@@ -99,6 +100,73 @@ TEST(Scan, PortsThatDoNotOpenFailTheScan) {
   Ran ran = RunTool({"scan", "--port", "3", "--machine", "1"}, &bus);
   EXPECT_EQ(ran.code, 1);
   EXPECT_EQ(ran.err, "icbus: port 3 could not be opened\n");
+}
+
+TEST(Scan, SaysWhatItCouldNotList) {
+  struct Row {
+    std::vector<std::string> args;
+    std::set<int> answering, garbled;
+    int stop_after;  // calls before Ctrl-C; -1: never
+    int code;
+    std::string out, err;
+    int answer = 1;  // what the other exports answer
+  };
+  const std::vector<std::string> scan = {"scan", "--port", "3", "--machine", "1-5"};
+  const std::vector<Row> rows = {
+      {scan,
+       {1, 4},
+       {},
+       4,
+       kExitSignalBase + SIGINT,
+       "1\n",
+       "icbus: interrupted: the scan is partial (port 3: 2 of 5 numbers tried)\n"},
+      {scan,
+       {4},
+       {2},
+       -1,
+       0,
+       "4\n",
+       "icbus: machine 2: garbled answer \u2014 two terminals may share this number\n"},
+      {scan,
+       {},
+       {},
+       -1,
+       1,
+       "",
+       "icbus: no terminal answered (one that answers only its management card needs --card)\n"},
+      {{"scan", "--port", "3", "--machine", "1-2", "--card", "123456"},
+       {},
+       {},
+       -1,
+       1,
+       "",
+       "icbus: no terminal answered\n",
+       0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(Typed(row.args));
+    FakeBus bus;
+    bus.answering = row.answering;
+    bus.garbled = row.garbled;
+    bus.result = row.answer;
+    Host host;
+    host.stop_signal = CtrlCWhen([&] {
+      return row.stop_after >= 0 && static_cast<int>(bus.calls.size()) >= row.stop_after;
+    });
+    Ran ran = RunTool(row.args, &bus, host);
+    EXPECT_EQ(ran.code, row.code);
+    EXPECT_EQ(ran.out, row.out);
+    EXPECT_EQ(ran.err, row.err);
+  }
+}
+
+TEST(Scan, CardFindsTerminalsByTheirSixDigitAddress) {
+  FakeBus bus;
+  bus.results["GetTimeA"] = 1;
+  Ran ran = RunTool({"scan", "--port", "3", "--machine", "7-8", "--card", "123456"}, &bus);
+  EXPECT_EQ(ran.code, 0) << ran.err;
+  EXPECT_EQ(ran.out, "7\n8\n");
+  EXPECT_EQ(ran.calls, (Calls{"GetTimeA(3, 7, 123456)", "GetTimeA(3, 8, 123456)"}));
 }
 
 // Two scripted terminals on two pseudo-terminals, collected side by side by

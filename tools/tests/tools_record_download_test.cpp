@@ -5,9 +5,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "cli/progress.h"
+#include "commands/record_download.h"
 #include "fake_bus.h"
-#include "progress.h"
-#include "record_download.h"
 
 namespace icbus::tool {
 namespace {

@@ -4,10 +4,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
-#include "progress.h"
+#include "cli/progress.h"
 #include "tool_fixture.h"
 
 namespace icbus::tool {
@@ -132,16 +133,19 @@ TEST_F(CollectTest, EachKindPairsItsOpeningAndRecordCall) {
   }
 }
 
-TEST_F(CollectTest, ABreakOffKeepsTheLinesAndFails) {
+TEST_F(CollectTest, ABreakOffKeepsTheLinesAndSaysWhy) {
   Records({{1, "20A005"}, {1, "20B005"}, {0, std::nullopt}});
-  Ran ran = Collect("consumption");
+  bus_.error = ICBUS_ERR_TRANSFER;
+  bus_.error_message = "reading from port 1 (/dev/ttyS0) failed: Input/output error";
+  Ran ran = Collect("consumption", {"--json"});
   EXPECT_EQ(ran.code, 1);
   EXPECT_EQ(File(), "20A005\r\n20B005\r\n");
   EXPECT_EQ(ran.err,
-            "icbus: the download from terminal 5 on port 1 broke off after 2 records; "
-            "they are in " +
-                path_ + "\n");
-  EXPECT_EQ(ran.out, "");
+            "icbus: the download from terminal 5 on port 1 broke off after 2 records, which are "
+            "in " +
+                path_ + " (reading from port 1 (/dev/ttyS0) failed: Input/output error)\n");
+  EXPECT_EQ(ran.out, "{\"port\":1,\"machine\":5,\"records\":2,\"file\":\"" + path_ +
+                         "\",\"complete\":false}\n");
 }
 
 TEST_F(CollectTest, AnEmptyEndWithoutTheMarkerIsABreakOff) {
@@ -149,7 +153,43 @@ TEST_F(CollectTest, AnEmptyEndWithoutTheMarkerIsABreakOff) {
   Ran ran = Collect("water");
   EXPECT_EQ(ran.code, 1);
   EXPECT_EQ(File(), "A007\r\n");
-  EXPECT_NE(ran.err.find("broke off after 1 record;"), std::string::npos) << ran.err;
+  EXPECT_NE(ran.err.find("broke off after 1 record,"), std::string::npos) << ran.err;
+}
+
+// Answers that cannot be records are kept, but the download fails naming them.
+TEST_F(CollectTest, LinesThatAreNoRecordsAreKeptAndNamed) {
+  struct Row {
+    std::vector<std::string> lines;
+    std::string problem;
+  };
+  const std::vector<Row> rows = {
+      {{"20A005", "20B005", "20ERR", "20C005"}, "record 3 is 5 characters, the others 6"},
+      {{"20A005",
+        "20\x01"
+        "B005",
+        "20C005", "20D"},
+       "record 2 holds the byte \\x01, which no record has (and 1 more)"},
+      {{"20" + std::string(35, 'A'), "20" + std::string(35, 'B')},
+       "record 1 is 37 characters, longer than any consumption record (36) (and 1 more)"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.problem);
+    std::deque<FakeReply> records;
+    std::string file;
+    for (const std::string& line : row.lines) {
+      records.push_back({1, line});
+      file += line + "\r\n";
+    }
+    records.push_back({1, "OVER"});
+    bus_.records = records;
+    Ran ran = Collect("consumption");
+    EXPECT_EQ(ran.code, 1);
+    EXPECT_EQ(File(), file);
+    EXPECT_EQ(ran.err, "icbus: " + std::to_string(row.lines.size()) +
+                           " records from terminal 5 "
+                           "on port 1 written to " +
+                           path_ + ", but " + row.problem + ": is --kind right?\n");
+  }
 }
 
 TEST_F(CollectTest, AFailedCountLeavesTheFileAlone) {
@@ -178,8 +218,9 @@ TEST_F(CollectTest, AFileThatCannotBeWrittenStopsBeforeTheDownload) {
   path_ = ::testing::TempDir() + "no-such-directory/records.txt";
   Ran ran = Collect("consumption");
   EXPECT_EQ(ran.code, 1);
-  EXPECT_EQ(ran.calls, (Calls{"GetRecordCount(1, 5)"}));
-  EXPECT_EQ(ran.err, "icbus: cannot write " + path_ + "; nothing downloaded\n");
+  EXPECT_TRUE(ran.calls.empty());
+  EXPECT_EQ(ran.err,
+            "icbus: cannot write " + path_ + ": No such file or directory; nothing was sent\n");
 }
 
 TEST_F(CollectTest, AFullDiskAbandonsTheDownloadAndReleasesThePort) {
@@ -229,9 +270,9 @@ TEST_F(CollectTest, CtrlCReleasesTheTerminalAndKeepsTheRecordsSoFar) {
   bus_.results["GetRecordCount"] = 4;
   Records({{1, "20A005"}, {1, "20B005"}, {1, "20C005"}, {1, "20D005"}, {1, "OVER"}});
   // The user presses Ctrl-C once two records have arrived.
-  host_.interrupted = [this] { return bus_.records.size() <= 3; };
+  host_.stop_signal = CtrlCWhen([this] { return bus_.records.size() <= 3; });
   Ran ran = Collect("consumption");
-  EXPECT_EQ(ran.code, 1);
+  EXPECT_EQ(ran.code, kExitSignalBase + SIGINT);
   EXPECT_EQ(ran.calls, (Calls{"GetRecordCount(1, 5)", "GetFirst(1, 5)", "GetNext(5)", "GetNext(5)",
                               "icbus_end_download()"}));
   EXPECT_EQ(File(), "20A005\r\n20B005\r\n");
@@ -243,9 +284,9 @@ TEST_F(CollectTest, CtrlCReleasesTheTerminalAndKeepsTheRecordsSoFar) {
 
 TEST_F(CollectTest, CtrlCBeforeTheDownloadSendsNothing) {
   Write("earlier download\r\n");
-  host_.interrupted = [] { return true; };
+  host_.stop_signal = CtrlCWhen([] { return true; });
   Ran ran = Collect("consumption");
-  EXPECT_EQ(ran.code, 1);
+  EXPECT_EQ(ran.code, kExitSignalBase + SIGINT);
   EXPECT_TRUE(ran.calls.empty());
   EXPECT_EQ(File(), "earlier download\r\n");
 }
@@ -254,13 +295,14 @@ TEST_F(CollectTest, EveryLineIsInTheFileAsSoonAsItArrives) {
   // What a killed program leaves behind: the lines written so far, flushed.
   Records({{1, "20A005"}, {1, "20B005"}, {1, "OVER"}});
   std::vector<std::string> seen;
-  host_.interrupted = [&] {
+  host_.stop_signal = CtrlCWhen([&] {
     seen.push_back(File());
     return false;
-  };
+  });
   EXPECT_EQ(Collect("consumption").code, 0);
   ASSERT_GE(seen.size(), 3u);
-  EXPECT_EQ(seen[seen.size() - 2], "20A005\r\n");
+  // Asked before each record: the first line was in the file before the second came.
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), "20A005\r\n"), 1);
   EXPECT_EQ(seen.back(), "20A005\r\n20B005\r\n");
 }
 

@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "catalog.h"
-#include "resolve.h"
+#include "cli/resolve.h"
+#include "commands/catalog.h"
 
 namespace icbus::tool {
 namespace {
@@ -41,8 +41,10 @@ TEST(Resolve, EveryRequiredOptionMustBeGiven) {
 }
 
 TEST(Resolve, RejectsUnknownRepeatedAndInvalidOptions) {
+  EXPECT_EQ(ResolveArgs({"clear", "--port", "1", "--machine", "5", "--kind", "water"}).error,
+            "'clear' has no option --kind");
   EXPECT_EQ(ResolveArgs({"clear", "--port", "1", "--machine", "5", "--force", "1"}).error,
-            "'clear' has no option --force");
+            "unknown option --force");
   EXPECT_EQ(ResolveArgs({"clear", "--port", "1", "--port", "2", "--machine", "5"}).error,
             "--port is given twice");
   EXPECT_EQ(ResolveArgs({"clear", "--port", "0", "--machine", "5"}).error,

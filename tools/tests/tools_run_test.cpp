@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <sstream>
 
-#include "catalog.h"
+#include "cli/run.h"
+#include "commands/catalog.h"
 #include "fake_bus.h"
-#include "run.h"
+#include "tool_fixture.h"
 
 namespace icbus::tool {
 namespace {
@@ -83,6 +85,44 @@ TEST_F(RunTest, UsageErrorsSendNothingAndExitTwo) {
   EXPECT_EQ(err_.str(),
             "icbus: --machine must be between 0 and 999, not 1000\n"
             "Try 'icbus time get --help'.\n");
+}
+
+TEST_F(RunTest, VersionAndUnknownOptionsAreNamed) {
+  ExpectUsageErrors({
+      {{"--bogus"}, "unknown option --bogus"},
+      {{"time", "get", "--port", "1", "--machine", "1", "--bogus"}, "unknown option --bogus"},
+      {{"--bogus=1", "time", "get"}, "unknown option --bogus"},
+      {{"--version", "extra"}, "--version stands alone, not with 'extra'"},
+  });
+  EXPECT_EQ(RunArgs({"--json", "--version"}), kExitOk) << err_.str();
+  EXPECT_EQ(out_.str().rfind("{\"tool\":", 0), 0u) << out_.str();
+}
+
+TEST_F(RunTest, SettingsTheLibraryWouldIgnoreAreWarnedAbout) {
+  struct Row {
+    std::map<std::string, std::string> environment;
+    std::string err;
+  };
+  const std::vector<Row> rows = {
+      {{{"ICBUS_FAST_REPLIES", "yes"}},
+       "icbus: warning: ICBUS_FAST_REPLIES is 'yes', which is neither 1 (on) nor 0 (off): fast "
+       "replies stay off\n"},
+      {{{"ICBUS_TRACE", "/nonexistent/dir/x.log"}},
+       "icbus: warning: ICBUS_TRACE names /nonexistent/dir/x.log, which cannot be written (No "
+       "such file or directory): no trace is kept\n"},
+      {{{"ICBUS_FAST_REPLIES", "1"}, {"ICBUS_TRACE", "stderr"}}, ""},
+  };
+  for (const Row& row : rows) {
+    FakeBus bus;
+    Host host;
+    host.environment = [&](const char* name) -> const char* {
+      auto it = row.environment.find(name);
+      return it == row.environment.end() ? nullptr : it->second.c_str();
+    };
+    Ran ran = RunTool({"time", "get", "--port", "1", "--machine", "5"}, &bus, host);
+    EXPECT_EQ(ran.code, 0);
+    EXPECT_EQ(ran.err, row.err);
+  }
 }
 
 TEST_F(RunTest, GroupUsageErrorsPointAtTheGroupHelp) {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "text_encoding.h"
+#include "commands/text_encoding.h"
 
 namespace icbus::tool {
 namespace {

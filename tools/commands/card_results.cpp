@@ -1,0 +1,31 @@
+#include "commands/card_results.h"
+
+namespace icbus::tool {
+
+std::string CardFailure(int code, const std::string& out_of_range) {
+  switch (code) {
+    case 0:
+      return "the card writer gave no complete answer";
+    case -1:
+      return "the card writer could not be reached (port not opened, or the exchange failed)";
+    case 2:
+      return "no single card on the writer";
+    case 3:
+      return "the sector key does not match the card";
+    case 4:
+      return "the writer could not read or write the block";
+    case 5:
+      return out_of_range;
+    default:
+      return "the library answered " + std::to_string(code);
+  }
+}
+
+Outcome CardOutcome(int code, const std::string& action, const WriterSpot& spot,
+                    const std::string& out_of_range) {
+  if (code == 1) return Outcome::Success();
+  return Outcome::Failure(action + " failed: " + CardFailure(code, out_of_range) + " (" +
+                          Describe(spot) + ")");
+}
+
+}  // namespace icbus::tool

@@ -1,0 +1,22 @@
+#include "commands/catalog.h"
+
+namespace icbus::tool {
+
+const CommandTable& AllCommands() {
+  static const CommandTable table = [] {
+    CommandTable all;
+    for (const CommandTable& family :
+         {ClockCommands(), ListCommands(), IdentityCommands(), StateCommands(), ScheduleCommands(),
+          DisplayCommands(), RecordCommands(), MonitorCommands(), CardCommands(), PurseCommands(),
+          CardLimitCommands(), TopUpCommands(), ScanCommands()}) {
+      all.insert(all.end(), family.begin(), family.end());
+    }
+#ifdef ICBUS_TOOL_CENTRAL
+    for (Command& command : CentralCommands()) all.push_back(std::move(command));
+#endif
+    return all;
+  }();
+  return table;
+}
+
+}  // namespace icbus::tool
