@@ -25,7 +25,7 @@ if(PostgreSQL_FOUND AND ICBUS_INSTALL)
 endif()
 # The tool reads the central ledger back (records export --central).
 if(PostgreSQL_FOUND AND TARGET icbus_tool_core)
-  target_sources(icbus_tool_core PRIVATE ${PROJECT_SOURCE_DIR}/tools/central_commands.cpp)
+  target_sources(icbus_tool_core PRIVATE ${PROJECT_SOURCE_DIR}/tools/commands/central_commands.cpp)
   target_compile_definitions(icbus_tool_core PRIVATE ICBUS_TOOL_CENTRAL=1)
   target_link_libraries(icbus_tool_core PUBLIC icbus_central)
 endif()

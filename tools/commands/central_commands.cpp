@@ -3,10 +3,10 @@
 // and the site each came from. Built where libpq was found.
 #include <sstream>
 
-#include "catalog.h"
 #include "central/central_records.h"
 #include "central/pg_session.h"
-#include "report.h"
+#include "cli/report.h"
+#include "commands/catalog.h"
 
 namespace icbus::tool {
 namespace {
