@@ -19,9 +19,10 @@
 #include "central/migrations.h"
 #include "central/pg_session.h"
 #include "central_fixture.h"
+#include "httplib.h"
 #include "icbusd_process.h"
 #include "local_store.h"
-#include "sim_process.h"
+#include "nlohmann/json.hpp"
 
 namespace icbus::central {
 namespace {
@@ -34,22 +35,27 @@ constexpr int kRecordsPerTerminal = 60;  // at the start; more arrive while it r
 constexpr int kOutages = 10;
 constexpr int kKills = 10;
 
-// One line to a simulator's control FIFO ("records 1 5").
-bool SayToSim(const std::string& fifo, const std::string& line) {
-  const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-  if (fd < 0) return false;
-  const std::string text = line + "\n";
-  const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-  ::close(fd);
-  return written;
-}
-
-struct Site {
-  std::string name, dir, store;
-  std::vector<std::unique_ptr<e2e::SimProcess>> sims;
+struct SiteRun {
+  std::string name;
+  std::unique_ptr<site_test::Site> site;
   std::vector<std::string> controls;
-  std::unique_ptr<test_support::IcbusdProcess> service;
   int kills = 0;
+  void Start() { site->Start({"--config", site->site_file()}); }
+  std::string store() const { return site->db(); }
+  // The body of GET `path`; empty while the service does not answer.
+  std::string Get(const std::string& path) const {
+    const int port = site_test::ListenPort(*site, 2000);
+    if (port <= 0) return "";
+    httplib::Client client("127.0.0.1", port);
+    client.set_connection_timeout(1);
+    client.set_read_timeout(5);
+    auto response = client.Get(path.c_str());
+    return response && response->status == 200 ? response->body : "";
+  }
+  nlohmann::json Status() const {
+    const std::string body = Get("/api/status");
+    return body.empty() ? nlohmann::json() : nlohmann::json::parse(body, nullptr, false);
+  }
 };
 
 // Each table: the key the comparison shows, locally and centrally.
@@ -84,56 +90,41 @@ TEST_F(OutageTest, TwoSitesEndInOneLedgerExactlyOnce) {
   const std::string dir = pattern;
   std::ofstream(dir + "/pgpass") << "*:*:*:*:site-secret\n";
   ::chmod((dir + "/pgpass").c_str(), 0600);
+  ::setenv("PGPASSFILE", (dir + "/pgpass").c_str(), 1);
 
-  std::vector<Site> sites(2);
+  std::vector<SiteRun> sites(2);
   for (size_t s = 0; s < sites.size(); ++s) {
-    Site& site = sites[s];
-    site.name = s == 0 ? "north" : "south";
-    const std::string role = "outage_" + site.name;
+    SiteRun& run = sites[s];
+    run.name = s == 0 ? "north" : "south";
+    const std::string role = "outage_" + run.name;
     Psql("DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = '" + role +
          "') THEN CREATE ROLE " + role +
-         " LOGIN PASSWORD 'site-secret' IN ROLE icbus_site, "
-         "icbus_password; END IF; END $$; INSERT INTO icbus.site_roles VALUES ('" +
-         site.name + "', '" + role + "')");
-    site.store = dir + "/" + site.name + ".db";
-    std::vector<std::string> environment = {"PGPASSFILE=" + dir + "/pgpass"};
-    std::string buses;
-    for (int b = 0; b < kBusesPerSite; ++b) {
-      site.controls.push_back(dir + "/control-" + site.name + std::to_string(b));
-      site.sims.push_back(std::make_unique<e2e::SimProcess>(
-          R"({"devices": [{"type": "terminal", "machine": 1, "generate": )" +
-              std::to_string(kRecordsPerTerminal) + "}]}",
-          "", std::vector<std::string>{"--control", site.controls.back()}));
-      const int port = 60 + static_cast<int>(s) * 10 + b;
-      environment.push_back("ICBUS_COM" + std::to_string(port) + "=" + site.sims.back()->link());
-      buses += "[[bus]]\nname = \"bus" + std::to_string(b + 1) +
-               "\"\nport = " + std::to_string(port) + "\n  [[bus.terminal]]\n  machine = 1\n";
+         " LOGIN PASSWORD 'site-secret' IN ROLE icbus_site, icbus_password; END IF; END $$; "
+         "INSERT INTO icbus.site_roles VALUES ('" +
+         run.name + "', '" + role + "')");
+    run.site = std::make_unique<site_test::Site>();
+    for (int b = 1; b <= kBusesPerSite; ++b) {
+      const std::string bus = "bus" + std::to_string(b);
+      run.controls.push_back(site_test::ControlPath(*run.site, bus));
+      run.site->AddBus(bus,
+                       R"({"devices": [{"type": "terminal", "machine": 1, "generate": )" +
+                           std::to_string(kRecordsPerTerminal) + "}]}",
+                       "[[bus.terminal]]\nmachine = 1\n", {"--control", run.controls.back()});
     }
-    const std::string file = dir + "/" + site.name + ".toml";
-    std::ofstream(file) << "[store]\npath = \"" << site.store
-                        << "\"\n[http]\nlisten = \"127.0.0.1:0\"\n[schedule]\n"
-                           "collect_every_minutes = 1\n[central]\nconninfo = \""
-                        << Conninfo("outage_" + site.name) << "\"\nsite = \"" << site.name
-                        << "\"\nbatch = 25\nretry_max_seconds = 1\n[service]\nswipe_poll_ms = 200\n"
-                        << buses;
-    site.service = std::make_unique<test_support::IcbusdProcess>(file, environment,
-                                                                 dir + "/" + site.name + ".log");
-    site.service->Start();
+    run.site->WriteSiteFile("[schedule]\ncollect_every_minutes = 1\n[central]\nconninfo = \"" +
+                            Conninfo(role) + "\"\nsite = \"" + run.name +
+                            "\"\nbatch = 25\nretry_max_seconds = 1\n");
+    run.Start();
   }
 
-  // Records and swipes keep arriving at the terminals all the while.
+  // Records keep arriving at the terminals all the while.
   std::atomic<bool> feeding{true};
-  std::atomic<long long> added[2] = {{0}, {0}}, swiped{0};
+  std::atomic<long long> added[2] = {{0}, {0}};
   std::thread feeder([&, feed = std::mt19937(seed + 1)]() mutable {
     while (feeding) {
       const size_t which = feed() % sites.size();
-      Site& site = sites[which];
-      const std::string& control = site.controls[feed() % site.controls.size()];
-      if (feed() % 3 == 0) {
-        char card[32];
-        std::snprintf(card, sizeof card, "CARD%016lld", swiped.load());
-        if (SayToSim(control, std::string("swipe 1 ") + card)) ++swiped;
-      } else if (SayToSim(control, "records 1 4")) {
+      SiteRun& run = sites[which];
+      if (site_test::SayToSim(run.controls[feed() % run.controls.size()], "records 1 4")) {
         added[which] += 4;
       }
       std::this_thread::sleep_for(100ms);
@@ -147,8 +138,8 @@ TEST_F(OutageTest, TwoSitesEndInOneLedgerExactlyOnce) {
   std::uniform_int_distribution<int> pause_ms(300, 1500), site_of(0, 1), immediate(0, 1);
   long long max_backlog = 0;
   auto watch = [&] {
-    for (Site& site : sites) {
-      nlohmann::json status = site.service->Status();
+    for (SiteRun& run : sites) {
+      nlohmann::json status = run.Status();
       if (status.is_object() && status.contains("central")) {
         max_backlog = std::max<long long>(max_backlog, status["central"]["backlog"]);
       }
@@ -163,10 +154,10 @@ TEST_F(OutageTest, TwoSitesEndInOneLedgerExactlyOnce) {
       watch();
       server().Start();
     } else {
-      Site& site = sites[site_of(random)];
-      site.service->Kill();
-      ++site.kills;
-      site.service->Start();
+      SiteRun& run = sites[site_of(random)];
+      run.site->Kill();
+      ++run.kills;
+      run.Start();
     }
   }
   feeding = false;
@@ -175,14 +166,14 @@ TEST_F(OutageTest, TwoSitesEndInOneLedgerExactlyOnce) {
 
   // Then the sites run undisturbed until every record is stored and pushed:
   // a restart collects every terminal at once.
-  for (Site& site : sites) {
-    EXPECT_EQ(site.service->Terminate(), 0) << site.name;
-    site.service->Start();
+  for (SiteRun& run : sites) {
+    EXPECT_EQ(run.site->Stop(SIGTERM), 0) << run.name;
+    run.Start();
   }
   auto settled = [&](size_t s) {
     const long long expected = added[s] + kBusesPerSite * kRecordsPerTerminal;
-    nlohmann::json status = sites[s].service->Status();
-    return test_support::LocalQuery(sites[s].store, "SELECT count(*) FROM records") ==
+    nlohmann::json status = sites[s].Status();
+    return test_support::LocalQuery(sites[s].store(), "SELECT count(*) FROM records") ==
                std::to_string(expected) &&
            status.is_object() && status.contains("central") && status["central"]["backlog"] == 0;
   };
@@ -195,50 +186,50 @@ TEST_F(OutageTest, TwoSitesEndInOneLedgerExactlyOnce) {
     EXPECT_TRUE(settled(s)) << sites[s].name << ": not every record the simulators were given "
                             << "is stored and pushed";
   }
-  for (Site& site : sites) {
-    const std::string metrics = site.service->Get("/metrics");
+  for (SiteRun& run : sites) {
+    const std::string metrics = run.Get("/metrics");
     EXPECT_NE(metrics.find("\nicbusd_central_backlog_rows 0\n"), std::string::npos) << metrics;
     EXPECT_NE(metrics.find("\nicbusd_central_up 1\n"), std::string::npos) << metrics;
   }
-  for (Site& site : sites) EXPECT_EQ(site.service->Terminate(), 0) << site.name;
+  for (SiteRun& run : sites) EXPECT_EQ(run.site->Stop(SIGTERM), 0) << run.name;
 
   // What the stop wrote was pushed on the way out; now compare everything.
-  for (Site& site : sites) {
+  for (SiteRun& run : sites) {
     for (const Compared& c : kCompared) {
       const std::string local = test_support::LocalQuery(
-          site.store, std::string("SELECT ") + c.local + " FROM " + c.table + " ORDER BY id");
+          run.store(), std::string("SELECT ") + c.local + " FROM " + c.table + " ORDER BY id");
       const std::string central = Psql(std::string("SELECT coalesce(string_agg(") + c.central +
                                        ", E'\\n' ORDER BY local_id), '') FROM icbus." + c.table +
-                                       " WHERE site = '" + site.name + "'");
-      EXPECT_EQ(central, local) << site.name << " " << c.table;
+                                       " WHERE site = '" + run.name + "'");
+      EXPECT_EQ(central, local) << run.name << " " << c.table;
     }
     // Arrival order is the local order: no row overtook an older one.
     EXPECT_EQ(Psql("SELECT count(*) FROM (SELECT local_id < lag(local_id) OVER (PARTITION BY "
                    "site ORDER BY arrival) AS back FROM icbus.records WHERE site = '" +
-                   site.name + "') r WHERE back"),
+                   run.name + "') r WHERE back"),
               "0");
   }
 
   const auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
-  for (Site& site : sites) {
+  for (SiteRun& run : sites) {
     auto local = [&](const std::string& what) {
-      return test_support::LocalQuery(site.store, "SELECT count(*) FROM " + what);
+      return test_support::LocalQuery(run.store(), "SELECT count(*) FROM " + what);
     };
     std::printf(
-        "outage test: site %s: %s records, %s swipes, %s downloads (%s interrupted), %s events "
+        "outage test: site %s: %s records, %s downloads (%s interrupted), %s events "
         "(%s central_lost, %s central_back), killed %d times; central: %s records\n",
-        site.name.c_str(), local("records").c_str(), local("swipes").c_str(),
-        local("downloads").c_str(), local("downloads WHERE outcome = 'interrupted'").c_str(),
-        local("events").c_str(), local("events WHERE type = 'central_lost'").c_str(),
-        local("events WHERE type = 'central_back'").c_str(), site.kills,
-        Psql("SELECT count(*) FROM icbus.records WHERE site = '" + site.name + "'").c_str());
+        run.name.c_str(), local("records").c_str(), local("downloads").c_str(),
+        local("downloads WHERE outcome = 'interrupted'").c_str(), local("events").c_str(),
+        local("events WHERE type = 'central_lost'").c_str(),
+        local("events WHERE type = 'central_back'").c_str(), run.kills,
+        Psql("SELECT count(*) FROM icbus.records WHERE site = '" + run.name + "'").c_str());
   }
   std::printf(
-      "outage test: %d server stops, %d kills, %lld records and %lld swipes added while "
+      "outage test: %d server stops, %d kills, %lld records added while "
       "running, largest backlog seen %lld rows; disruptions %.1f s, then settled in %.1f s; "
       "%.1f s in all\n",
-      kOutages, kKills, added[0] + added[1], swiped.load(), max_backlog,
-      seconds(disrupted - started), seconds(drained - disrupted), seconds(Clock::now() - started));
+      kOutages, kKills, added[0] + added[1], max_backlog, seconds(disrupted - started),
+      seconds(drained - disrupted), seconds(Clock::now() - started));
   if (!HasFailure()) std::system(("rm -rf '" + dir + "'").c_str());
 }
 

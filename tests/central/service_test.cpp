@@ -15,15 +15,9 @@
 #include "central_fixture.h"
 #include "icbusd_process.h"
 #include "local_store.h"
-#include "sim_process.h"
 
 namespace icbus::central {
 namespace {
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // Runs a shell command; its exit status, and its output in `*output`.
 int RunShell(const std::string& command, std::string* output) {
@@ -73,30 +67,21 @@ TEST_F(OnceTest, PushesTheWholeBacklogBeforeItExitsOrSaysWhatIsLeft) {
   PgSession owner(Conninfo());
   PrepareSchema(owner);
   Psql("INSERT INTO icbus.site_roles VALUES ('north', 'north')");
-  char pattern[] = "/tmp/icbus-once-XXXXXX";
-  ASSERT_TRUE(::mkdtemp(pattern));
-  const std::string dir = pattern;
-  e2e::SimProcess sim(R"({"devices": [{"type": "terminal", "machine": 1, "generate": 4}]})");
-  std::ofstream(dir + "/site.toml")
-      << "[store]\npath = \"" << dir << "/site.db\"\n[central]\nconninfo = \"" << Conninfo("north")
-      << "\"\nsite = \"north\"\ndrain_seconds = 2\n"
-      << kBus;
-  test_support::IcbusdProcess once(dir + "/site.toml", {"ICBUS_COM70=" + sim.link()},
-                                   dir + "/icbusd.log");
+  site_test::Site site;
+  site.AddBus("bus1", R"({"devices": [{"type": "terminal", "machine": 1, "generate": 4}]})",
+              "[[bus.terminal]]\nmachine = 1\n");
+  site.WriteSiteFile("[central]\nconninfo = \"" + Conninfo("north") +
+                     "\"\nsite = \"north\"\ndrain_seconds = 2\n");
+  const std::vector<std::string> once = {"--config", site.site_file(), "--once"};
+  std::string log;
 
   server().Stop();
-  once.Start({"--once"});
-  EXPECT_EQ(once.Wait(), 4);
-  EXPECT_NE(Slurp(dir + "/icbusd.log").find("did not take the whole backlog within 2 s"),
-            std::string::npos)
-      << Slurp(dir + "/icbusd.log");
-
+  EXPECT_EQ(site.Run(once, &log), 4) << log;
+  EXPECT_NE(log.find("did not take the whole backlog within 2 s"), std::string::npos) << log;
   server().Start();
-  once.Start({"--once"});
-  EXPECT_EQ(once.Wait(), 0) << Slurp(dir + "/icbusd.log");
+  EXPECT_EQ(site.Run(once, &log), 0) << log;
   const std::string local = test_support::LocalQuery(
-      dir + "/site.db",
-      "SELECT group_concat(line, ',') FROM (SELECT line FROM records ORDER BY id)");
+      site.db(), "SELECT group_concat(line, ',') FROM (SELECT line FROM records ORDER BY id)");
   EXPECT_EQ(local.empty() ? 0 : std::count(local.begin(), local.end(), ',') + 1, 4);
   EXPECT_EQ(Psql("SELECT string_agg(line, ',' ORDER BY local_id) FROM icbus.records"), local);
 
@@ -126,7 +111,6 @@ TEST_F(OnceTest, PushesTheWholeBacklogBeforeItExitsOrSaysWhatIsLeft) {
                      &csv),
             2)
       << csv;
-  std::system(("rm -rf '" + dir + "'").c_str());
 }
 
 }  // namespace
