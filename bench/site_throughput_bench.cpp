@@ -77,9 +77,10 @@ int main(int argc, char** argv) {
   bool store_only = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    int* target = arg == "--buses" ? &buses : arg == "--terminals" ? &terminals
-                  : arg == "--records"                 ? &records
-                                                       : nullptr;
+    int* target = arg == "--buses"       ? &buses
+                  : arg == "--terminals" ? &terminals
+                  : arg == "--records"   ? &records
+                                         : nullptr;
     if (arg == "--store-only") {
       store_only = true;
       continue;
@@ -102,8 +103,9 @@ int main(int argc, char** argv) {
   for (int b = 0; b < buses; ++b) {
     std::string installation = "{\"devices\": [";
     for (int t = 1; t <= terminals; ++t) {
-      installation += std::string(t > 1 ? "," : "") + "{\"type\": \"terminal\", \"machine\": " +
-                      std::to_string(t) + ", \"generate\": " + std::to_string(records) + "}";
+      installation += std::string(t > 1 ? "," : "") +
+                      "{\"type\": \"terminal\", \"machine\": " + std::to_string(t) +
+                      ", \"generate\": " + std::to_string(records) + "}";
     }
     sims.push_back(std::make_unique<icbus::e2e::SimProcess>(installation + "]}", "",
                                                             std::vector<std::string>{"--pace"}));
@@ -141,8 +143,10 @@ int main(int argc, char** argv) {
       stored += row->records;
     }
     double span = Seconds(first, last);
-    std::printf("%s: %ld records in %.1f s: %.1f records/s; wire budget %.1f records/s (%.1f ms a record)\n",
-                name.c_str(), stored, span, stored / span, records / budget, budget * 1000 / records);
+    std::printf(
+        "%s: %ld records in %.1f s: %.1f records/s; wire budget %.1f records/s (%.1f ms a "
+        "record)\n",
+        name.c_str(), stored, span, stored / span, records / budget, budget * 1000 / records);
   }
   sims.clear();
   std::string command = "rm -rf '" + dir + "'";

@@ -155,7 +155,9 @@ void ReadTerminal(Checker& check, const toml::table& table, const std::string& b
 }
 
 void ReadBus(Checker& check, const toml::table& table, std::size_t index, BusConfig* out) {
-  check.OnlyKeys(table, "[[bus]]", {"name", "port", "device", "decimals", "swipes", "fast_replies", "settle_ms", "terminal"});
+  check.OnlyKeys(
+      table, "[[bus]]",
+      {"name", "port", "device", "decimals", "swipes", "fast_replies", "settle_ms", "terminal"});
   out->name =
       check.Get<std::string>(table, "name", "a text").value_or("bus" + std::to_string(index + 1));
   if (auto port = check.Int(table, "port", 1, 255)) out->port = *port;
@@ -166,7 +168,8 @@ void ReadBus(Checker& check, const toml::table& table, std::size_t index, BusCon
   }
   if (auto decimals = check.Int(table, "decimals", 1, 2)) out->decimals = *decimals;
   if (auto swipes = check.Get<bool>(table, "swipes", "true or false")) out->swipes = *swipes;
-  if (auto fast = check.Get<bool>(table, "fast_replies", "true or false")) out->fast_replies = *fast;
+  if (auto fast = check.Get<bool>(table, "fast_replies", "true or false"))
+    out->fast_replies = *fast;
   if (auto settle = check.Int(table, "settle_ms", 0, 60000)) out->settle_ms = *settle;
   const toml::node* terminals = table.get("terminal");
   const toml::array* list = terminals ? terminals->as_array() : nullptr;

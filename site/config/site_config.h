@@ -22,7 +22,7 @@ struct BusConfig {
   int port = 0;        // COM<port> / ICBUS_COM<port>; 0 when `device` is used
   std::string device;  // a device path instead of a port number
   int decimals = 1;
-  bool swipes = true;  // poll the terminals for swipes between jobs
+  bool swipes = true;         // poll the terminals for swipes between jobs
   bool fast_replies = false;  // end each reply read at its "!"
   int settle_ms = 500;        // quiet line wanted after a time-out
   std::vector<TerminalConfig> terminals;

@@ -338,8 +338,7 @@ std::unique_ptr<Store> OpenSqliteStore(const std::string& path, std::string* err
     wal = Exec(db, "PRAGMA journal_mode = WAL", &reason);
     if (!wal) std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  if (!wal ||
-      !Exec(db, "PRAGMA synchronous = FULL", &reason) ||
+  if (!wal || !Exec(db, "PRAGMA synchronous = FULL", &reason) ||
       !Exec(db, "PRAGMA foreign_keys = ON", &reason) || !Migrate(db, &reason)) {
     *error = "cannot use the store " + path + ": " + reason;
     sqlite3_close(db);

@@ -102,7 +102,7 @@ TEST_F(OnceTest, PushesTheWholeBacklogBeforeItExitsOrSaysWhatIsLeft) {
   EXPECT_EQ(lines, local);
   ASSERT_EQ(RunShell(tool + " --csv", &csv), 0) << csv;
   EXPECT_EQ(csv.substr(0, csv.find('\n')),
-            "site,id,bus,machine,kind,run,position,download,line,"
+            "site,id,bus,machine,kind,run,position,line,"
             "received_at\r");
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 5) << csv;
   EXPECT_EQ(RunShell(tool + " --json --csv", &csv), 2) << csv;

@@ -90,11 +90,13 @@ TEST(Collect, EveryRecordOnceWhateverTheTerminalDoes) {
 
 struct ClearCase {
   const char* name;
-  const char* faults;       // of terminal 1
-  bool add_during;          // a record arrives between the download and the clear
+  const char* faults;  // of terminal 1
+  bool add_during;     // a record arrives between the download and the clear
   bool cleared;
-  const char* why;          // part of the not_cleared event
+  const char* why;  // part of the not_cleared event
 };
+
+void PrintTo(const ClearCase& test, std::ostream* out) { *out << test.name; }
 
 class Clearing : public ::testing::TestWithParam<ClearCase> {};
 

@@ -54,7 +54,8 @@ TEST(Crash, SigkillAtRandomMomentsLosesAtMostTheRecordOnTheWire) {
     // A terminal that drops what it sent (a kill can lose a record) and one
     // that hands everything over again each time (a kill loses nothing).
     std::string installation = R"({"devices": [
-        {"type": "terminal", "machine": 1, "generate": )" + std::to_string(records) +
+        {"type": "terminal", "machine": 1, "generate": )" +
+                               std::to_string(records) +
                                R"(, "drops_sent": true},
         {"type": "terminal", "machine": 2, "generate": )" +
                                std::to_string(records / 5 + 1) + "}]}";
@@ -100,7 +101,8 @@ TEST(Crash, SigkillAtRandomMomentsLosesAtMostTheRecordOnTheWire) {
     }
     std::map<int, int> lost_by_machine;
     for (const std::string& line : sent) {
-      if (!stored.count(line)) ++lost_by_machine[std::atoi(line.substr(line.size() - 8, 3).c_str())];
+      if (!stored.count(line))
+        ++lost_by_machine[std::atoi(line.substr(line.size() - 8, 3).c_str())];
     }
     for (int machine : {1, 2}) {
       auto last = store->LastDownload({bus.name, machine, "consumption"});
@@ -112,7 +114,8 @@ TEST(Crash, SigkillAtRandomMomentsLosesAtMostTheRecordOnTheWire) {
     for (const auto& [machine, lost] : lost_by_machine) {
       lost_total += static_cast<std::size_t>(lost);
       EXPECT_LE(lost, (interrupted[{bus.name, machine}]))
-          << bus.name << " terminal " << machine << ": a lost record without an interrupted download";
+          << bus.name << " terminal " << machine
+          << ": a lost record without an interrupted download";
     }
   }
   std::printf(

@@ -77,8 +77,8 @@ Site::~Site() {
 
 SimBus& Site::AddBus(const std::string& name, const std::string& installation,
                      const std::string& terminals_toml, const std::vector<std::string>& sim_args) {
-  buses_.push_back({name, std::make_unique<e2e::SimProcess>(installation, "", sim_args),
-                    terminals_toml});
+  buses_.push_back(
+      {name, std::make_unique<e2e::SimProcess>(installation, "", sim_args), terminals_toml});
   return buses_.back();
 }
 
@@ -116,7 +116,9 @@ int Site::Stop(int sig) {
 
 int Site::Kill() { return Stop(SIGKILL); }
 
-std::string Site::Log() const { return ReadFile(dir_ + "/icbusd" + std::to_string(runs_) + ".log"); }
+std::string Site::Log() const {
+  return ReadFile(dir_ + "/icbusd" + std::to_string(runs_) + ".log");
+}
 
 std::unique_ptr<site::Store> Site::OpenStore() const {
   std::string error;

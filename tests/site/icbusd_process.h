@@ -36,7 +36,8 @@ class Site {
 
   // Runs icbusd with `args` to its end (at most `limit_ms`); returns its exit
   // status, its standard error in `*output`.
-  int Run(const std::vector<std::string>& args, std::string* output = nullptr, int limit_ms = 60000);
+  int Run(const std::vector<std::string>& args, std::string* output = nullptr,
+          int limit_ms = 60000);
   // Starts icbusd in the background; Stop() sends `sig` and returns the exit
   // status (128 + signal when killed).
   pid_t Start(const std::vector<std::string>& args);

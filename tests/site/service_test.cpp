@@ -45,16 +45,18 @@ struct Request {
 TEST(Service, ServesTheApiWhileBusesFailAndStopsCleanly) {
   Site site;
   std::string control = ControlPath(site, "a");
-  SimBus& good = site.AddBus("a", R"({"devices": [{"type": "terminal", "machine": 1, "generate": 3}]})",
-                             "[[bus.terminal]]\nmachine = 1\n", {"--control", control});
+  SimBus& good =
+      site.AddBus("a", R"({"devices": [{"type": "terminal", "machine": 1, "generate": 3}]})",
+                  "[[bus.terminal]]\nmachine = 1\n", {"--control", control});
   // A bus whose only terminal never answers.
   SimBus& silent = site.AddBus("silent", "", "[[bus.terminal]]\nmachine = 9\n");
   ASSERT_TRUE(good.sim->running() && silent.sim->running());
   std::ofstream(site.dir() + "/token") << kToken << "\n";
-  site.WriteSiteFile("token_file = \"" + site.dir() +
-                     "/token\"\n[service]\nswipe_poll_ms = 100\n[schedule]\ncollect_every_minutes = 60\n"
-                     "[[bus]]\nname = \"gone\"\ndevice = \"" + site.dir() +
-                     "/no-such-tty\"\n[[bus.terminal]]\nmachine = 1\n");
+  site.WriteSiteFile(
+      "token_file = \"" + site.dir() +
+      "/token\"\n[service]\nswipe_poll_ms = 100\n[schedule]\ncollect_every_minutes = 60\n"
+      "[[bus]]\nname = \"gone\"\ndevice = \"" +
+      site.dir() + "/no-such-tty\"\n[[bus.terminal]]\nmachine = 1\n");
   // The buses above ask for no swipes; bus a polls for them.
   {
     std::ifstream in(site.site_file());
@@ -90,12 +92,13 @@ TEST(Service, ServesTheApiWhileBusesFailAndStopsCleanly) {
   for (const Request& request : requests) {
     httplib::Headers headers;
     if (request.token) headers.emplace("Authorization", std::string("Bearer ") + request.token);
-    auto answer = std::string(request.method) == "GET" ? client.Get(request.path.c_str(), headers)
-                                                       : client.Post(request.path.c_str(), headers,
-                                                                     "", "text/plain");
+    auto answer = std::string(request.method) == "GET"
+                      ? client.Get(request.path.c_str(), headers)
+                      : client.Post(request.path.c_str(), headers, "", "text/plain");
     ASSERT_TRUE(answer) << request.path;
     EXPECT_EQ(answer->status, request.status) << request.path << ": " << answer->body;
-    EXPECT_NE(answer->body.find(request.body), std::string::npos) << request.path << ": " << answer->body;
+    EXPECT_NE(answer->body.find(request.body), std::string::npos)
+        << request.path << ": " << answer->body;
   }
   // The injected text matched nothing and dropped nothing.
   auto injected = client.Get("/api/records?bus=a'%20OR%20'1'='1");
@@ -131,9 +134,8 @@ TEST(Service, ServesTheApiWhileBusesFailAndStopsCleanly) {
     }
   }
   // Swipes polled between jobs.
-  ASSERT_TRUE(WaitFor([&] {
-    return good.sim->WaitForFrame("< N 26121012000012345601!", 0, milliseconds(100));
-  }));
+  ASSERT_TRUE(WaitFor(
+      [&] { return good.sim->WaitForFrame("< N 26121012000012345601!", 0, milliseconds(100)); }));
 
   // A reload between jobs, then the stop.
   ASSERT_EQ(::kill(site.pid(), SIGHUP), 0);
@@ -151,8 +153,9 @@ TEST(Service, ServesTheApiWhileBusesFailAndStopsCleanly) {
 // came is kept, and the service stays up.
 TEST(Service, StopsBetweenRecordsAndSurvivesAPortUnplugged) {
   Site site;
-  SimBus& bus = site.AddBus("a", R"({"devices": [{"type": "terminal", "machine": 1, "generate": 400}]})",
-                            "[[bus.terminal]]\nmachine = 1\n");
+  SimBus& bus =
+      site.AddBus("a", R"({"devices": [{"type": "terminal", "machine": 1, "generate": 400}]})",
+                  "[[bus.terminal]]\nmachine = 1\n");
   ASSERT_TRUE(bus.sim->running());
   site.WriteSiteFile("[schedule]\ncollect_every_minutes = 60\n");
   ASSERT_GT(site.Start({"--config", site.site_file()}), 0);

@@ -22,6 +22,8 @@ struct BadFile {
   const char* message;  // part of it
 };
 
+void PrintTo(const BadFile& file, std::ostream* out) { *out << file.line << ":" << file.column; }
+
 class SiteFileMistakes : public ::testing::TestWithParam<BadFile> {};
 
 TEST_P(SiteFileMistakes, NamedWithTheirPlace) {
@@ -44,14 +46,16 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"[[bus]]\nport = 1\n[[bus.terminal]]\nmachine = 1000\n", 4, 11, "0 to 999"},
         BadFile{"[[bus]]\nport = 1\n[[bus.terminal]]\nmachine = 3\nkind = \"topup\"\n", 3, 1,
                 "needs \"management_card\""},
-        BadFile{"[[bus]]\nport = 1\n[[bus.terminal]]\nmachine = 3\nkind = \"water\"\nclear = true\n",
-                6, 9, "cannot be cleared safely"},
+        BadFile{
+            "[[bus]]\nport = 1\n[[bus.terminal]]\nmachine = 3\nkind = \"water\"\nclear = true\n", 6,
+            9, "cannot be cleared safely"},
         BadFile{"[[bus]]\nport = 1\n[[bus.terminal]]\nmachine = 3\nrecords = [\"water\"]\n", 5, 12,
                 "hands over only: consumption, backup"},
-        BadFile{"[schedule]\ncollect_at = [\"25:00\"]\n[[bus]]\nport = 1\n[[bus.terminal]]\nmachine = 1\n",
+        BadFile{"[schedule]\ncollect_at = [\"25:00\"]\n[[bus]]\nport = "
+                "1\n[[bus.terminal]]\nmachine = 1\n",
                 2, 15, "HH:MM"},
-        BadFile{"[[bus]]\nport = 1\n[[bus.terminal]]\nmachine = 1\n[[bus.terminal]]\nmachine = 1\n", 5,
-                1, "appears twice"}));
+        BadFile{"[[bus]]\nport = 1\n[[bus.terminal]]\nmachine = 1\n[[bus.terminal]]\nmachine = 1\n",
+                5, 1, "appears twice"}));
 
 TEST(SiteFile, EveryMistakeIsReportedAndAGoodFileReads) {
   std::vector<ConfigError> errors;

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "host/port_holder.h"
+
 namespace icbus::tool {
 
 std::string OpenAdvice(const std::string& reason) {
@@ -65,6 +67,7 @@ std::string FailureText(const Outcome& outcome, const BusApi& bus) {
   if (!HidesTheCause(code) || !message || !*message) return outcome.message;
   std::string reason = message;
   if (code == ICBUS_ERR_PORT_OPEN) reason += OpenAdvice(reason);
+  if (code == ICBUS_ERR_PORT_BUSY) reason += HolderAdvice(reason);
   return reason;
 }
 

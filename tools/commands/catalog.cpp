@@ -11,8 +11,9 @@ const CommandTable& AllCommands() {
           CardLimitCommands(), TopUpCommands(), ScanCommands()}) {
       all.insert(all.end(), family.begin(), family.end());
     }
-#ifdef ICBUS_TOOL_CENTRAL
-    for (Command& command : CentralCommands()) all.push_back(std::move(command));
+#ifdef ICBUS_TOOL_STORE
+    CommandTable store = StoreCommands();
+    all.insert(all.end(), store.begin(), store.end());
 #endif
     return all;
   }();

@@ -1,6 +1,7 @@
 // Every command the tool knows, family by family. A new family adds a
 // function here and one line to AllCommands().
 #pragma once
+#include <optional>
 #include <string>
 
 #include "cli/command.h"
@@ -20,7 +21,16 @@ CommandTable PurseCommands();      // card balance|topup|refund|debit|cancel
 CommandTable CardLimitCommands();  // card limit daily|meals, card count
 CommandTable TopUpCommands();      // topup send
 CommandTable ScanCommands();       // scan
-CommandTable CentralCommands();    // records export --central (where libpq was found)
+#ifdef ICBUS_TOOL_STORE
+CommandTable StoreCommands();  // records export (the site's store)
+// records collect --db: one terminal's records into the store.
+Outcome CollectIntoStore(const Context& context, const std::string& kind, int port, int machine,
+                         std::optional<int> card);
+#endif
+#ifdef ICBUS_TOOL_CENTRAL
+// records export --central: the central store's records instead of a site's.
+Outcome ExportCentral(const Context& context);
+#endif
 
 const CommandTable& AllCommands();
 

@@ -21,6 +21,12 @@
 namespace icbus::tool {
 namespace {
 
+#ifdef ICBUS_TOOL_STORE
+constexpr bool kHasStore = true;
+#else
+constexpr bool kHasStore = false;
+#endif
+
 // A list of ports and machine numbers: several terminals at once.
 OptionSpec PortsOption() {
   return IntegerListOption("port", "LIST", 1, 255, true,
@@ -349,6 +355,16 @@ Outcome Collect(const Context& context) {
   std::string why;
   const RecordKind* kind = KindFrom(context.options, &why);
   if (!kind) return Outcome::Usage(why);
+  if (context.options.Has("db") == context.options.Has("out")) {
+    return Outcome::Usage("give --out FILE or --db FILE");
+  }
+#ifdef ICBUS_TOOL_STORE
+  if (context.options.Has("db")) {
+    if (!terminals.one()) return Outcome::Usage("--db takes one port and one machine number");
+    return CollectIntoStore(context, kind->name, terminals.ports.front(),
+                            terminals.machines.front(), terminals.card);
+  }
+#endif
   const std::string path = context.options.Text("out");
   if (!terminals.one()) {
     if (path == kStandardOutput) {
@@ -387,10 +403,15 @@ CommandTable RecordCommands() {
                                                  "the terminal's own numbering")};
   std::vector<OptionSpec> collect = {
       PortsOption(), MachinesOption(), CardOption(), KindOption(true),
-      TextOption("out", "FILE", TextCheck::kAny, 1, 4096, true,
+      TextOption("out", "FILE", TextCheck::kAny, 1, 4096, !kHasStore,
                  "the file to write, created or emptied, or - for standard output; with "
                  "several terminals an existing directory, which gets "
                  "records-pPORT-mMACHINE.txt for each")};
+#ifdef ICBUS_TOOL_STORE
+  collect.push_back(TextOption("db", "FILE", TextCheck::kAny, 1, 4096, false,
+                               "instead of --out: the site's store (SQLite), each record "
+                               "committed before the next is asked for and stored once"));
+#endif
   return {
       {{"records", "count"},
        "print how many records a terminal holds",
@@ -415,7 +436,10 @@ CommandTable RecordCommands() {
        "the file holds. With --out - the records go to standard output and the summary to "
        "standard error. With several ports or machine numbers, --out is a directory and each "
        "terminal "
-       "gets its own file; the ports are worked side by side, one progress line each.",
+       "gets its own file; the ports are worked side by side, one progress line each. Where the "
+       "tool is built with the site's store, --db FILE instead stores the records of one "
+       "terminal in icbusd's store (bus portN), each committed before the next is asked for and "
+       "each stored once by its position: a download again adds only the new records.",
        collect,
        Collect},
   };
