@@ -1,11 +1,14 @@
 // icbusd: the site's collection service.
 //
 //   icbusd --config FILE [--db PATH] [--listen HOST:PORT] [--once]
+//   icbusd --config FILE --migrate-central
 //   icbusd --check FILE
 //
 // Exit status: 0 done (with --once: every download complete), 1 a download
 // of --once was not complete, 2 a mistake in the command line or the site
-// file, 3 the store or the listener could not be opened.
+// file, 3 the store or the listener could not be opened, 4 --once could not
+// push the whole backlog to the central store in time (or --migrate-central
+// failed).
 #include <signal.h>
 
 #include <cstdio>
@@ -13,6 +16,7 @@
 #include <string>
 #include <thread>
 
+#include "central_link.h"
 #include "config/site_config.h"
 #include "http_api.h"
 #include "log/journal_log.h"
@@ -27,11 +31,12 @@ using icbus::site::LogInfo;
 
 struct Options {
   std::string config, check, db, listen;
-  bool once = false;
+  bool once = false, migrate_central = false;
 };
 
 constexpr const char* kUsage =
     "usage: icbusd --config FILE [--db PATH] [--listen HOST:PORT] [--once]\n"
+    "       icbusd --config FILE --migrate-central\n"
     "       icbusd --check FILE\n";
 
 bool ParseOptions(int argc, char** argv, Options* options) {
@@ -47,7 +52,8 @@ bool ParseOptions(int argc, char** argv, Options* options) {
               : arg == "--db"     ? value(&options->db)
               : arg == "--listen" ? value(&options->listen)
               : arg == "--once"   ? (options->once = true)
-                                  : false;
+              : arg == "--migrate-central" ? (options->migrate_central = true)
+                                           : false;
     if (!ok) {
       std::fprintf(stderr, "icbusd: %s %s\n%s", arg.c_str(),
                    arg.rfind("--", 0) == 0 ? "needs a value or is unknown" : "is not an option",
@@ -65,6 +71,7 @@ bool ParseOptions(int argc, char** argv, Options* options) {
 bool Load(const std::string& path, icbus::site::SiteConfig* config) {
   std::vector<icbus::site::ConfigError> errors;
   *config = icbus::site::LoadSiteFile(path, &errors);
+  for (auto& error : icbus::service::CentralLink::Check(*config)) errors.push_back(error);
   for (const auto& error : errors) {
     std::fprintf(stderr, "%s:%d:%d: %s\n", path.c_str(), error.line, error.column,
                  error.message.c_str());
@@ -89,6 +96,19 @@ int main(int argc, char** argv) {
   if (!Load(options.config, &config)) return 2;
   if (!options.db.empty()) config.store_path = options.db;
   if (!options.listen.empty()) config.listen = options.listen;
+  if (options.migrate_central) {
+    if (config.central.conninfo.empty()) {
+      LogError(options.config + " has no [central] section");
+      return 2;
+    }
+    try {
+      LogInfo(icbus::service::CentralLink::Migrate(config));
+      return 0;
+    } catch (const std::exception& e) {
+      LogError(e.what());
+      return 4;
+    }
+  }
 
   // Signals are taken by the main thread alone, between the workers' jobs.
   sigset_t signals;
@@ -115,10 +135,25 @@ int main(int argc, char** argv) {
     LogInfo(std::to_string(interrupted) + " interrupted downloads marked");
   }
   icbus::service::SiteService site(config, std::move(store));
+  // Its own thread and connections: the workers never wait for it.
+  std::unique_ptr<icbus::service::CentralLink> central;
+  if (!config.central.conninfo.empty()) {
+    central = std::make_unique<icbus::service::CentralLink>(config);
+    site.SetCentralStatus([link = central.get()] { return link->Status(); });
+    central->Start();
+  }
 
   if (options.once) {
     bool complete = site.RunOnce();
     LogInfo(complete ? "every download complete" : "not every download was complete");
+    if (central && !central->Drain(std::chrono::seconds(config.central.drain_seconds))) {
+      const auto status = central->Status();
+      LogError("the central store did not take the whole backlog within " +
+               std::to_string(config.central.drain_seconds) + " s: " +
+               std::to_string(status.backlog) + " rows left" +
+               (status.last_error.empty() ? "" : " (" + status.last_error + ")"));
+      return complete ? 4 : 1;
+    }
     return complete ? 0 : 1;
   }
 
@@ -157,6 +192,8 @@ int main(int argc, char** argv) {
   icbus::service::NotifyStopping();
   site.Stop();  // the record in flight is finished and committed, the terminal released
   site.store().AddEvent("", std::nullopt, "stopped", "stopped on a signal");
+  // What the stop itself wrote goes too, if the central store answers at once.
+  if (central) central->Drain(std::chrono::seconds(2));
   api.Stop();
   http.join();
   return 0;

@@ -3,6 +3,7 @@
 #include <ctime>
 #include <sstream>
 
+#include "central_report.h"
 #include "status_json.h"
 
 namespace icbus::service {
@@ -57,6 +58,7 @@ std::string MetricsText(SiteService& site) {
     out << "icbusd_bus_busy_seconds_total{bus=\"" << Label(bus.name) << "\"} " << bus.busy_seconds
         << '\n';
   }
+  if (auto central = site.CentralStatus()) out << CentralMetrics(*central);
   return out.str();
 }
 

@@ -2,6 +2,7 @@
 // built from. What the HTTP handlers and the signal handling call; they stay
 // thin over it.
 #pragma once
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "bus/bus_worker.h"
+#include "central/central_status.h"
 #include "config/site_config.h"
 #include "store/store.h"
 
@@ -33,6 +35,14 @@ class SiteService {
 
   std::vector<site::BusStatus> Status() const;
   site::Store& store() { return *store_; }
+  // Where the central outbox's figures come from, when the site has one.
+  void SetCentralStatus(std::function<central::CentralStatus()> source) {
+    central_status_ = std::move(source);
+  }
+  std::optional<central::CentralStatus> CentralStatus() const {
+    if (!central_status_) return std::nullopt;
+    return central_status_();
+  }
   site::SiteConfig config() const;
 
  private:
@@ -40,6 +50,7 @@ class SiteService {
   site::SiteConfig config_;
   std::unique_ptr<site::Store> store_;
   std::vector<std::unique_ptr<site::BusWorker>> workers_;
+  std::function<central::CentralStatus()> central_status_;
 };
 
 }  // namespace icbus::service

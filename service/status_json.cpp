@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "central_report.h"
+
 namespace icbus::service {
 
 std::string UtcText(site::Clock::time_point when) {
@@ -94,7 +96,9 @@ nlohmann::json StatusJson(SiteService& site) {
                      {"busy_seconds", bus.busy_seconds},
                      {"terminals", terminals}});
   }
-  return {{"now", UtcText(site::Clock::now())}, {"buses", buses}};
+  nlohmann::json status = {{"now", UtcText(site::Clock::now())}, {"buses", buses}};
+  if (auto central = site.CentralStatus()) status["central"] = CentralJson(*central);
+  return status;
 }
 
 }  // namespace icbus::service

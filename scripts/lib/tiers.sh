@@ -11,7 +11,7 @@
 # directory), ICBUS_APT_PREFERENCES_D (apt's preferences directory),
 # ICBUS_I386_PROBE (yes|no: whether this kernel runs i386 programs).
 
-TIERS=(native site page win64 win32-build fuzz win32-run)
+TIERS=(native site page central win64 win32-build fuzz win32-run)
 
 # The i686 MinGW compiler and the SDK tools are amd64 packages: the 32-bit
 # DLL and its checks from the headers never depend on i386.
@@ -23,6 +23,7 @@ declare -A TIER_PACKAGES=(
   [win64]="g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine wine64 xvfb xauth fonts-wine"
   [win32-build]="g++-mingw-w64-i686 clang lld llvm zip"
   [fuzz]="clang libclang-rt-14-dev"
+  [central]="postgresql libpq-dev"
   [win32-run]="wine32:i386"
 )
 declare -A TIER_STATUS=() TIER_REASON=() TIER_NOTE=()

@@ -195,6 +195,25 @@ void ReadBus(Checker& check, const toml::table& table, std::size_t index, BusCon
   }
 }
 
+void ReadCentral(Checker& check, const toml::table& table, CentralConfig* out) {
+  check.OnlyKeys(table, "[central]",
+                 {"conninfo", "site", "batch", "drain_seconds", "retry_max_seconds"});
+  if (auto conninfo = check.Get<std::string>(table, "conninfo", "a libpq connection string")) {
+    out->conninfo = *conninfo;
+    out->line = static_cast<int>(table.get("conninfo")->source().begin.line);
+    out->column = static_cast<int>(table.get("conninfo")->source().begin.column);
+  }
+  if (auto site = check.Get<std::string>(table, "site", "a text")) out->site = *site;
+  if (out->conninfo.empty() || out->site.empty()) {
+    check.Fail(table.source(), "[central] needs \"conninfo\" and \"site\" (the site's name)");
+  }
+  if (auto batch = check.Int(table, "batch", 1, 5000)) out->batch = *batch;
+  if (auto seconds = check.Int(table, "drain_seconds", 0, 3600)) out->drain_seconds = *seconds;
+  if (auto seconds = check.Int(table, "retry_max_seconds", 1, 3600)) {
+    out->retry_max_seconds = *seconds;
+  }
+}
+
 }  // namespace
 
 const char* TerminalKindName(TerminalKind kind) {
@@ -223,7 +242,8 @@ SiteConfig ParseSiteText(const std::string& text, const std::string& path,
     return config;
   }
   Checker check(errors);
-  check.OnlyKeys(root, "the site file", {"service", "store", "http", "schedule", "bus"});
+  check.OnlyKeys(root, "the site file",
+                 {"service", "store", "http", "schedule", "bus", "central"});
   if (const toml::table* service = check.Table(root, "service")) {
     check.OnlyKeys(*service, "[service]", {"swipe_poll_ms", "retry_max_minutes"});
     if (auto ms = check.Int(*service, "swipe_poll_ms", 50, 600000)) config.swipe_poll_ms = *ms;
@@ -256,6 +276,9 @@ SiteConfig ParseSiteText(const std::string& text, const std::string& path,
     if (!config.lists.Empty() && config.lost_cards_file.empty()) {
       check.Fail(schedule->source(), "a lists schedule needs \"lost_cards_file\"");
     }
+  }
+  if (const toml::table* central = check.Table(root, "central")) {
+    ReadCentral(check, *central, &config.central);
   }
   const toml::node* buses = root.get("bus");
   const toml::array* list = buses ? buses->as_array() : nullptr;

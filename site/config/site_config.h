@@ -36,6 +36,17 @@ struct Schedule {
   bool Empty() const { return every_minutes == 0 && at_minutes.empty(); }
 };
 
+// [central]: the central PostgreSQL store the site's rows are pushed to
+// (site/central). No conninfo: none.
+struct CentralConfig {
+  std::string conninfo;  // a libpq connection string; its password never here
+  std::string site;      // the site's name in the central tables
+  int batch = 500;       // rows of each table per transaction
+  int drain_seconds = 60;      // how long --once waits for the central store
+  int retry_max_seconds = 60;  // the longest pause between tries while it is away
+  int line = 0, column = 0;    // where conninfo is, for later checks of its text
+};
+
 struct SiteConfig {
   std::string path;  // the file it was read from
   std::vector<BusConfig> buses;
@@ -47,6 +58,7 @@ struct SiteConfig {
   std::string listen = "127.0.0.1:8480";
   std::string token_file;  // the bearer token for requests that change state
   int max_connections = 16;
+  CentralConfig central;
 };
 
 struct ConfigError {

@@ -27,6 +27,10 @@ CommandTable StoreCommands();  // records export (the site's store)
 Outcome CollectIntoStore(const Context& context, const std::string& kind, int port, int machine,
                          std::optional<int> card);
 #endif
+#ifdef ICBUS_TOOL_CENTRAL
+// records export --central: the central store's records instead of a site's.
+Outcome ExportCentral(const Context& context);
+#endif
 
 const CommandTable& AllCommands();
 

@@ -23,6 +23,15 @@ std::string CsvField(const std::string& text) {
 }
 
 Outcome Export(const Context& context) {
+  if (context.options.Has("db") == context.options.Has("central")) {
+    return Outcome::Usage("give --db FILE or --central CONNINFO (one of them)");
+  }
+  if (context.options.Has("site") && !context.options.Has("central")) {
+    return Outcome::Usage("--site goes with --central: a site's own store holds only its records");
+  }
+#ifdef ICBUS_TOOL_CENTRAL
+  if (context.options.Has("central")) return ExportCentral(context);
+#endif
   std::string error;
   auto store = site::OpenSqliteStore(context.options.Text("db"), &error);
   if (!store) return Outcome::Failure(error);
@@ -106,7 +115,14 @@ Outcome CollectIntoStore(const Context& context, const std::string& kind_name, i
 
 CommandTable StoreCommands() {
   std::vector<OptionSpec> options = {
-      TextOption("db", "FILE", TextCheck::kAny, 1, 4096, true, "the store (icbusd's SQLite file)"),
+      TextOption("db", "FILE", TextCheck::kAny, 1, 4096, false, "the store (icbusd's SQLite file)"),
+#ifdef ICBUS_TOOL_CENTRAL
+      TextOption("central", "CONNINFO", TextCheck::kAny, 1, 4096, false,
+                 "instead of --db: the central PostgreSQL store, a libpq connection string (the "
+                 "password from PGPASSFILE or PGPASSWORD)"),
+      TextOption("site", "NAME", TextCheck::kAny, 1, 200, false,
+                 "with --central: the records of this site"),
+#endif
       TextOption("since", "TIME", TextCheck::kAny, 1, 40, false,
                  "records received at or after TIME (UTC, as stored: 2026-12-10T15:00:00Z)"),
       TextOption("bus", "NAME", TextCheck::kAny, 1, 200, false,
@@ -122,7 +138,9 @@ CommandTable StoreCommands() {
        "Prints the records a store (icbusd's, or records collect --db) holds, in the order they "
        "were stored: the record lines as collected, or with --json one object a record (id, bus, "
        "machine, kind, run, position, line, received_at), or with --csv a table. Filters narrow "
-       "it down; the store may be in use by icbusd meanwhile.",
+       "it down; the store may be in use by icbusd meanwhile. With --central instead of --db, "
+       "the records the sites pushed to the central store, by site and then in each site's "
+       "order, with the same keys and site.",
        options,
        Export},
   };

@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "cli/run.h"
@@ -148,8 +149,11 @@ TEST_F(LibraryTest, EveryCommandReportsAPortThatDoesNotOpen) {
   // outcome the library does not report.
   const std::map<std::string, std::vector<std::string>> succeeding = {
       {"version", {}}, {"card beep", {"--pattern", "success"}}};
+  // This one reads a database, not a bus: it takes no port at all.
+  const std::set<std::string> busless = {"records export"};
   for (const Command& command : AllCommands()) {
     std::string name = JoinPath(command.path);
+    if (busless.count(name) != 0) continue;
     bool fails = extras.count(name) != 0;
     ASSERT_TRUE(fails || succeeding.count(name) != 0) << "no row for '" << name << "'";
     std::vector<std::string> args = command.path;
