@@ -384,7 +384,7 @@ TEST(DeviceStateTest, TerminalIsWrittenAsItsInstallationEntry) {
   EXPECT_EQ(DeviceState(*bus.devices().front()),
             R"({"type":"terminal","machine":5,"machine_type":" ","management_card":0,)"
             R"("clock":"20260101080000","kind":"window","decimals":1,"total":0,)"
-            R"("kind_counts":{},"count_error":false,"swipes":[],)"
+            R"("kind_counts":{},"count_error":false,"drops_sent":false,"swipes":[],)"
             R"("ic_password":"FFFFFFFFFFFF","style":0,)"
             R"("in_service":true,"reader_mode":false,"answers_query":true,"cards":["1","2"],)"
             R"("cards_ex":[],"settings":{"SU":["005"]},"records":[],"backup":[]})");
@@ -395,7 +395,7 @@ TEST(DeviceStateTest, WrittenStateLoadsBackUnchanged) {
   const std::vector<std::string> entries = {
       R"({"type": "terminal", "machine": 12, "machine_type": "K", "management_card": 654321,
           "clock": "x", "kind": "topup", "decimals": 2, "records": ["R1", "R2"], "total": 12,
-          "backup": ["B1"], "kind_counts": {"2": 7}, "count_error": true,
+          "backup": ["B1"], "kind_counts": {"2": 7}, "count_error": true, "drops_sent": true,
           "swipes": ["12345678901234567890", "09876543210987654321"],
           "ic_password": "A1B2C3D4E5F6", "style": 1,
           "in_service": false, "reader_mode": true, "answers_query": false,

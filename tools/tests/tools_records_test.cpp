@@ -67,7 +67,7 @@ TEST(RecordCounts, TopUpKindsNeedTheManagementCard) {
        "--kind desktop needs --card: top-up machines are addressed with their management card"},
       {At({"records", "collect"}, {"--kind", "meals", "--out", "x"}),
        "--kind must be consumption|attendance|backup|water|topup|desktop|short, not 'meals'"},
-      {At({"records", "collect"}, {"--kind", "water"}), "'records collect' needs --out"},
+      {At({"records", "collect"}, {"--kind", "water"}), "give --out FILE or --db FILE"},
   });
 }
 
