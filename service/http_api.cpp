@@ -9,8 +9,11 @@
 #include "metrics.h"
 #include "status_json.h"
 #include "status_page.h"
+#include "store/csv_field.h"
 
 namespace icbus::service {
+
+using site::CsvField;
 
 namespace {
 
@@ -47,13 +50,6 @@ std::optional<long long> Number(const httplib::Request& request, const char* nam
     return std::nullopt;
   }
   return value;
-}
-
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
 }
 
 }  // namespace

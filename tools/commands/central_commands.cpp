@@ -5,19 +5,11 @@
 #include "central/pg_session.h"
 #include "cli/report.h"
 #include "commands/catalog.h"
+#include "store/csv_field.h"
 
 namespace icbus::tool {
-namespace {
 
-// A CSV field: quoted when it holds a comma, a quote or a line end.
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
-}
-
-}  // namespace
+using site::CsvField;
 
 Outcome ExportCentral(const Context& context) {
   const bool csv = context.options.Has("csv");

@@ -10,17 +10,13 @@
 #include "commands/catalog.h"
 #include "host/port_holder.h"
 #include "icbus.hpp"
+#include "store/csv_field.h"
 #include "store/store.h"
 
 namespace icbus::tool {
-namespace {
 
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
-}
+using site::CsvField;
+namespace {
 
 Outcome Export(const Context& context) {
   if (context.options.Has("db") == context.options.Has("central")) {
