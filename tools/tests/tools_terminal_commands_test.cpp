@@ -72,9 +72,33 @@ TEST(ListCommands, EntriesAreCheckedBeforeSending) {
       {Args({"list", "add"}, {"--entry", "1234567890123456789012"}),
        "--entry must have 1 to 21 digits, not 22: '1234567890123456789012'"},
       {Args({"list", "add"}, {"--entry", ""}), "--entry must have 1 to 21 digits, not 0: ''"},
+      // A terminal keeps six-digit card numbers, or twelve digits with the password.
+      {Args({"list", "add"}, {"--entry", "123"}),
+       "--entry takes 6 digits (a card number) or 12 (the card number and its six-digit "
+       "password, on an attendance terminal), not 3: '123'"},
+      {Args({"list", "query"}, {"--entry", "1234567890123"}),
+       "--entry takes 6 digits (a card number) or 12 (the card number and its six-digit "
+       "password, on an attendance terminal), not 13: '1234567890123'"},
       {Args({"list", "add"}, {"--entry", "1", "--ex=yes"}), "option --ex takes no value"},
       {Args({"list", "query"}, {"--entry", "1", "--ex"}), "'list query' has no option --ex"},
   });
+}
+
+// The clock text is printed as the terminal sent it; one that is no date
+// and time is pointed out.
+TEST(ClockCommands, TimeGetWarnsOfAClockTextThatIsNoTime) {
+  for (const std::string clock : {"20240102030405", "ERR", "2024010203040"}) {
+    FakeBus bus;
+    bus.clock = clock;
+    Ran ran = RunTool(Args({"time", "get"}), &bus);
+    EXPECT_EQ(ran.code, 0);
+    EXPECT_EQ(ran.out, clock + "\n");
+    EXPECT_EQ(ran.err, clock.size() == 14
+                           ? ""
+                           : "icbus: warning: the clock text of terminal 5 on port 1, '" + clock +
+                                 "', is not 14 digits (YYYYMMDDhhmmss): the clock "
+                                 "may never have been set ('icbus time set')\n");
+  }
 }
 
 TEST(MachineCommands, ReachTheirExports) {
