@@ -2,8 +2,6 @@
 // reaches, the sector and block defaults, and the card result codes in words.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <optional>
 
 #include "tool_fixture.h"
 
@@ -204,49 +202,6 @@ TEST(CardCommands, FailedReadingsKeepTheWritersReason) {
     Ran ran = RunTool(row.args, &bus);
     EXPECT_EQ(ran.code, 1) << Typed(row.args);
     EXPECT_EQ(ran.err, "icbus: " + row.message + "\n") << Typed(row.args);
-  }
-}
-
-// A card that still holds money is issued only when the user agrees; a
-// blank one without a question.
-TEST(CardCommands, IssueAsksBeforeReissuingACardWithMoney) {
-  const std::vector<std::string> issue =
-      Card({"issue"}, {"--number", "7", "--password", "12345", "--daily-limit", "20"});
-  const std::string warning = std::string("the card on the writer holds 50.0 yuan (") + kSpot +
-                              "): issuing it as card 7 gives that balance to the new number";
-  struct Row {
-    double balance;
-    std::optional<bool> answer;  // nothing: no terminal to ask on
-    int code;
-    bool written;
-    std::string err;
-  } rows[] = {
-      {50.0, std::nullopt, 2, false,
-       "icbus: " + warning +
-           "; give --yes to go on (there is no terminal to ask on)\n"
-           "Try 'icbus card issue --help'.\n"},
-      {50.0, false, 1, false, "icbus: nothing was written: the answer was no\n"},
-      {50.0, true, 0, true, ""},
-      {0.0, std::nullopt, 0, true, ""},
-  };
-  for (const Row& row : rows) {
-    FakeBus bus;
-    bus.balances = {row.balance};
-    std::vector<std::string> asked;
-    Host host;
-    host.ask = [&](const std::string& question) {
-      asked.push_back(question);
-      return row.answer;
-    };
-    Ran ran = RunTool(issue, &bus, host);
-    SCOPED_TRACE(row.balance);
-    EXPECT_EQ(ran.code, row.code);
-    EXPECT_EQ(ran.err, row.err);
-    EXPECT_EQ(std::count(ran.calls.begin(), ran.calls.end(),
-                         "WriteCardEx(1, 2, 2, \"7\", \"12345\", 20)"),
-              row.written ? 1 : 0);
-    EXPECT_EQ(asked, row.balance > 0 ? std::vector<std::string>{warning + ". Go on?"}
-                                     : std::vector<std::string>{});
   }
 }
 

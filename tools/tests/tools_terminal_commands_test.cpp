@@ -84,23 +84,6 @@ TEST(ListCommands, EntriesAreCheckedBeforeSending) {
   });
 }
 
-// The clock text is printed as the terminal sent it; one that is no date
-// and time is pointed out.
-TEST(ClockCommands, TimeGetWarnsOfAClockTextThatIsNoTime) {
-  for (const std::string clock : {"20240102030405", "ERR", "2024010203040"}) {
-    FakeBus bus;
-    bus.clock = clock;
-    Ran ran = RunTool(Args({"time", "get"}), &bus);
-    EXPECT_EQ(ran.code, 0);
-    EXPECT_EQ(ran.out, clock + "\n");
-    EXPECT_EQ(ran.err, clock.size() == 14
-                           ? ""
-                           : "icbus: warning: the clock text of terminal 5 on port 1, '" + clock +
-                                 "', is not 14 digits (YYYYMMDDhhmmss): the clock "
-                                 "may never have been set ('icbus time set')\n");
-  }
-}
-
 TEST(MachineCommands, ReachTheirExports) {
   ExpectCalls({
       {{"machine", "number", "set", "--port", "1", "--number", "001K", "--yes"},
