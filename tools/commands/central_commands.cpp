@@ -5,11 +5,9 @@
 #include "central/pg_session.h"
 #include "cli/report.h"
 #include "commands/catalog.h"
-#include "store/csv_field.h"
+#include "commands/record_rows.h"
 
 namespace icbus::tool {
-
-using site::CsvField;
 
 Outcome ExportCentral(const Context& context) {
   const bool csv = context.options.Has("csv");
@@ -25,30 +23,13 @@ Outcome ExportCentral(const Context& context) {
   filter.records.machine = context.options.OptionalInt("machine");
   filter.records.kind = context.options.Text("kind");
   filter.records.limit = 0;
-  if (csv) context.out << "site,id,bus,machine,kind,run,position,line,received_at\r\n";
+  if (csv) context.out << RecordRowsCsvHeader(true);
   try {
     central::PgSession session(conninfo);
-    central::ForEachCentralRecord(
-        session, filter, [&](const std::string& site, const site::RecordRow& row) {
-          if (csv) {
-            context.out << CsvField(site) << ',' << row.id << ',' << CsvField(row.bus) << ','
-                        << row.machine << ',' << CsvField(row.kind) << ',' << row.run << ','
-                        << row.position << ',' << CsvField(row.line) << ',' << row.received_at
-                        << "\r\n";
-            return;
-          }
-          Report(context, row.line,
-                 JsonObject()
-                     .Add("site", site)
-                     .Add("id", static_cast<long long>(row.id))
-                     .Add("bus", row.bus)
-                     .Add("machine", row.machine)
-                     .Add("kind", row.kind)
-                     .Add("run", row.run)
-                     .Add("position", row.position)
-                     .Add("line", row.line)
-                     .Add("received_at", row.received_at));
-        });
+    central::ForEachCentralRecord(session, filter,
+                                  [&](const std::string& site, const site::RecordRow& row) {
+                                    PrintRecordRow(context, csv, &site, row);
+                                  });
   } catch (const central::CentralError& e) {
     return Outcome::Failure(e.what());
   }

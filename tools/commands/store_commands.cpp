@@ -8,14 +8,13 @@
 #include "cli/report.h"
 #include "collect/collector.h"
 #include "commands/catalog.h"
+#include "commands/record_rows.h"
 #include "host/port_holder.h"
 #include "icbus.hpp"
-#include "store/csv_field.h"
 #include "store/store.h"
 
 namespace icbus::tool {
 
-using site::CsvField;
 namespace {
 
 Outcome Export(const Context& context) {
@@ -38,28 +37,11 @@ Outcome Export(const Context& context) {
   filter.kind = context.options.Has("kind") ? context.options.Text("kind") : "";
   bool csv = context.options.Has("csv");
   if (csv && WantsJson(context)) return Outcome::Usage("give --csv or --json, not both");
-  if (csv) context.out << "id,bus,machine,kind,run,position,line,received_at\r\n";
+  if (csv) context.out << RecordRowsCsvHeader(false);
   // In pages, so a large store never sits in memory at once.
   for (;;) {
     auto rows = store->Records(filter);
-    for (const site::RecordRow& row : rows) {
-      if (csv) {
-        context.out << row.id << ',' << CsvField(row.bus) << ',' << row.machine << ',' << row.kind
-                    << ',' << row.run << ',' << row.position << ',' << CsvField(row.line) << ','
-                    << row.received_at << "\r\n";
-      } else {
-        Report(context, row.line,
-               JsonObject()
-                   .Add("id", static_cast<long long>(row.id))
-                   .Add("bus", row.bus)
-                   .Add("machine", row.machine)
-                   .Add("kind", row.kind)
-                   .Add("run", row.run)
-                   .Add("position", row.position)
-                   .Add("line", row.line)
-                   .Add("received_at", row.received_at));
-      }
-    }
+    for (const site::RecordRow& row : rows) PrintRecordRow(context, csv, nullptr, row);
     if (rows.size() < static_cast<std::size_t>(filter.limit)) break;
     filter.after_id = rows.back().id;
   }
