@@ -5,14 +5,12 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <iostream>
 #include <string>
 #include <thread>
 
-#include "cli/consent.h"
-#include "host/host.h"
+#include "host/system_parts.h"
 
-namespace icbus::tool {
+namespace icbus::tool::system {
 namespace {
 
 std::atomic<int> stop_signal{0};
@@ -22,6 +20,8 @@ void OnStopSignal(int number) {
   int none = 0;
   stop_signal.compare_exchange_strong(none, number);
 }
+
+}  // namespace
 
 int StopSignal() {
   static const bool catching = [] {
@@ -36,14 +36,12 @@ int StopSignal() {
   return catching ? stop_signal.load() : 0;
 }
 
-bool Interrupted() { return StopSignal() != 0; }
-
 void Pause(int ms) {
   // Short slices, so Ctrl-C ends a monitor within a blink and not after a
   // whole poll interval.
   constexpr int kSliceMs = 20;
   auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!Interrupted()) {
+  while (StopSignal() == 0) {
     auto left = end - std::chrono::steady_clock::now();
     if (left <= std::chrono::steady_clock::duration::zero()) return;
     std::this_thread::sleep_for(
@@ -79,28 +77,7 @@ std::optional<int> PortForDevice(const std::string& device) {
   return std::nullopt;
 }
 
-double Seconds() {
-  using namespace std::chrono;
-  return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
+bool StandardInputIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
+bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
-}  // namespace
-
-Host SystemHost() {
-  Host host;
-  host.progress = ::isatty(STDERR_FILENO) == 1;
-  host.stop_signal = StopSignal;
-  host.pause = Pause;
-  host.now = Now;
-  host.seconds = Seconds;
-  host.utc_offset_minutes = UtcOffsetMinutes;
-  host.port_for_device = PortForDevice;
-  host.ask = [](const std::string& question) -> std::optional<bool> {
-    if (!(::isatty(STDIN_FILENO) == 1 && ::isatty(STDERR_FILENO) == 1)) return std::nullopt;
-    return AskYesNo(std::cin, std::cerr, question);
-  };
-  host.environment = [](const char* name) -> const char* { return std::getenv(name); };
-  return host;
-}
-
-}  // namespace icbus::tool
+}  // namespace icbus::tool::system

@@ -9,13 +9,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <iostream>
 #include <string>
 
-#include "cli/consent.h"
-#include "host/host.h"
+#include "host/system_parts.h"
 
-namespace icbus::tool {
+namespace icbus::tool::system {
 namespace {
 
 std::atomic<int> stop_signal{0};
@@ -41,18 +39,18 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
   return TRUE;
 }
 
+}  // namespace
+
 int StopSignal() {
   static const bool catching = [] { return SetConsoleCtrlHandler(OnConsoleEvent, TRUE) != 0; }();
   return catching ? stop_signal.load() : 0;
 }
 
-bool Interrupted() { return StopSignal() != 0; }
-
 void Pause(int ms) {
   // Short slices, so Ctrl-C ends a monitor within a blink.
   constexpr DWORD kSliceMs = 20;
   const DWORD start = GetTickCount();
-  while (!Interrupted()) {
+  while (StopSignal() == 0) {
     DWORD passed = GetTickCount() - start;
     if (ms <= 0 || passed >= static_cast<DWORD>(ms)) return;
     Sleep(std::min<DWORD>(kSliceMs, static_cast<DWORD>(ms) - passed));
@@ -89,28 +87,7 @@ std::optional<int> PortForDevice(const std::string& device) {
   return number;
 }
 
-double Seconds() {
-  using namespace std::chrono;
-  return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
+bool StandardInputIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
+bool StandardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
-}  // namespace
-
-Host SystemHost() {
-  Host host;
-  host.progress = _isatty(_fileno(stderr)) != 0;
-  host.stop_signal = StopSignal;
-  host.pause = Pause;
-  host.now = Now;
-  host.seconds = Seconds;
-  host.utc_offset_minutes = UtcOffsetMinutes;
-  host.port_for_device = PortForDevice;
-  host.ask = [](const std::string& question) -> std::optional<bool> {
-    if (!(_isatty(_fileno(stdin)) != 0 && _isatty(_fileno(stderr)) != 0)) return std::nullopt;
-    return AskYesNo(std::cin, std::cerr, question);
-  };
-  host.environment = [](const char* name) -> const char* { return std::getenv(name); };
-  return host;
-}
-
-}  // namespace icbus::tool
+}  // namespace icbus::tool::system
