@@ -1,5 +1,6 @@
 #include "card/write_check.h"
 
+#include <algorithm>
 #include <cctype>
 #include <string>
 
@@ -15,14 +16,9 @@ namespace {
 // Hexadecimal digits: a writer may give back in capitals what was written
 // in small letters.
 bool SameBlock(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
+  auto upper = [](char c) { return std::toupper(static_cast<unsigned char>(c)); };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [&](char x, char y) { return upper(x) == upper(y); });
 }
 
 // The first failure of a call is the one kept: the read-back's own reason
