@@ -137,38 +137,32 @@ struct LostAnswerRow {
   std::vector<std::string> args;
   const char* write;  // the export that fails
   int check;          // what icbus_check_card_write finds
-  int code;
-  std::string out;
-  std::string err;
+  std::string out, err;
 };
 
 TEST(CardCommands, AFailedWriteIsReadBackBeforeItIsReported) {
   const std::string silent = "the card writer on port 1 (/dev/ttyS0) did not answer";
-  const std::string at = std::string(" (") + kSpot + ")";
+  const std::string applied = "note: " + silent +
+                              "; but the card read back holds the new balance: the top-up was "
+                              "applied; do not repeat it\n";
+  const std::string old =
+      "; the card read back holds the old balance: nothing was changed, it "
+      "is safe to retry";
   const std::vector<LostAnswerRow> rows = {
-      {Card({"topup"}, {"--amount", "10"}), "Increase", 1, 0, "topped up 10.0 yuan" + at + "\n",
-       "note: " + silent +
-           "; but the card read back holds the new balance: the top-up was applied; do not "
-           "repeat it\n"},
-      {Card({"debit"}, {"--amount", "10"}), "Decrease", 0, 1, "",
-       "icbus: " + silent +
-           "; the card read back holds the old balance: nothing was changed, it is safe to "
-           "retry\n"},
-      {Card({"limit", "meals", "set"}, {"--value", "3"}), "WriteCardMaxCC", -1, 1, "",
-       "icbus: " + silent +
-           "; the card could not be read back: read the per-meal limit before you retry\n"},
-      {Card({"topup"}, {"--amount", "10", "--json"}), "Increase", 1, 0,
+      {Card({"topup"}, {"--amount", "10"}), "Increase", 1,
+       std::string("topped up 10.0 yuan (") + kSpot + ")\n", applied},
+      {Card({"topup"}, {"--amount", "10", "--json"}), "Increase", 1,
        R"({"operation":"topup","amount":10.0,"sector":2,"block":2,"write":"applied"})"
        "\n",
-       "note: " + silent +
-           "; but the card read back holds the new balance: the top-up was applied; do not "
-           "repeat it\n"},
+       applied},
+      {Card({"debit"}, {"--amount", "10"}), "Decrease", 0, "", "icbus: " + silent + old + "\n"},
+      {Card({"limit", "meals", "set"}, {"--value", "3"}), "WriteCardMaxCC", -1, "",
+       "icbus: " + silent +
+           "; the card could not be read back: read the per-meal limit before you retry\n"},
       // The write's own code and message stand, not the read-back's.
-      {Card({"cancel"}, {"--json"}), "Decrease", 0, 1, "",
-       R"({"port":1,"ok":false,"error":")" + silent +
-           "; the card read back holds the old balance: nothing was changed, it is safe to "
-           R"(retry","write":"not applied","code":8,"message":")" +
-           silent + "\"}\n"},
+      {Card({"cancel"}, {"--json"}), "Decrease", 0, "",
+       R"({"port":1,"ok":false,"error":")" + silent + old +
+           R"(","write":"not applied","code":8,"message":")" + silent + "\"}\n"},
   };
   for (const LostAnswerRow& row : rows) {
     SCOPED_TRACE(Typed(row.args));
@@ -178,12 +172,10 @@ TEST(CardCommands, AFailedWriteIsReadBackBeforeItIsReported) {
     bus.error_message = silent;
     bus.card_write_check = row.check;
     bus.check_error = row.check == 1 ? ICBUS_ERR_NONE : ICBUS_ERR_CARD_NO_SINGLE;
-    bus.check_message = row.check == 1 ? "" : "read-back failed";
     Ran ran = RunTool(row.args, &bus);
-    EXPECT_EQ(ran.code, row.code);
+    EXPECT_EQ(ran.code, row.out.empty() ? 1 : 0);
     EXPECT_EQ(ran.out, row.out);
     EXPECT_EQ(ran.err, row.err);
-    ASSERT_FALSE(ran.calls.empty());
     EXPECT_EQ(ran.calls.back(), "icbus_check_card_write()");
   }
 }
