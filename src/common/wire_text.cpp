@@ -47,6 +47,19 @@ std::string EscapeWireBytes(const std::string& bytes) {
   return text;
 }
 
+bool IsUtf8(const std::string& text) {
+  for (std::size_t i = 0; i < text.size();) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      ++i;
+    } else if (std::size_t length = Utf8SequenceAt(text, i)) {
+      i += length;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
 std::string PrintableUtf8(const std::string& text) {
   std::string shown;
   for (std::size_t i = 0; i < text.size();) {

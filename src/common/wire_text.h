@@ -16,6 +16,8 @@ std::string WireFrameLine(char direction, char mode, const std::string& bytes);
 // bytes that are not UTF-8 (GBK text, a cut sequence) as \xNN, so a log of
 // notes stays valid UTF-8 and shows every byte.
 std::string PrintableUtf8(const std::string& text);
+// True when `text` is UTF-8 throughout (the rules of PrintableUtf8).
+bool IsUtf8(const std::string& text);
 // "# text" (no line end), the text made printable.
 std::string WireNoteLine(const std::string& text);
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "commands/text_encoding.h"
+#include "common/wire_text.h"
 
 namespace icbus::tool {
 namespace {
@@ -31,8 +32,34 @@ std::string LengthRange(const OptionSpec& option) {
   return std::to_string(option.min) + " to " + std::to_string(option.max);
 }
 
+// The text as typed, quoted, with control characters and bytes that are not
+// UTF-8 shown as \xNN so that a message never passes them on raw.
+std::string Shown(const std::string& text) { return "'" + PrintableUtf8(text) + "'"; }
+
+// Texts that reach a terminal's display or the glyph cells: UTF-8 on the
+// command line, no control character (a display would show it as garbage or
+// act on it), no "!" (it ends a frame), and representable in GBK.
+std::optional<std::string> CheckDisplayText(const OptionSpec& option, const std::string& text) {
+  const std::string name = "--" + option.name;
+  if (!IsUtf8(text)) {
+    return name + " is not valid UTF-8: " + Shown(text) + "; give the text in UTF-8";
+  }
+  if (auto control = FirstControlCharacter(text)) {
+    return name + " may not contain control characters (" + *control + "): " + Shown(text);
+  }
+  if (text.find('!') != std::string::npos) return name + " may not contain '!', which ends a frame";
+  if (!Utf8ToGbk(text)) return name + " has characters GBK cannot represent: " + Shown(text);
+  if (option.text == TextCheck::kGbkWide) {
+    if (text.empty()) return name + " may not be empty: give at least one Chinese character";
+    if (!AllChineseCharacters(text)) {
+      return name + " takes Chinese characters only, not " + Shown(text);
+    }
+  }
+  return std::nullopt;
+}
+
 std::optional<std::string> CheckText(const OptionSpec& option, const std::string& text) {
-  const std::string quoted = "'" + text + "'";
+  const std::string quoted = Shown(text);
   std::string measured = text;
   switch (option.text) {
     case TextCheck::kAny:
@@ -49,18 +76,10 @@ std::optional<std::string> CheckText(const OptionSpec& option, const std::string
       break;
     }
     case TextCheck::kGbk:
-    case TextCheck::kGbkWide: {
-      if (text.find('!') != std::string::npos) {
-        return "--" + option.name + " may not contain '!', which ends a frame";
-      }
-      std::optional<std::string> gbk = Utf8ToGbk(text);
-      if (!gbk) return "--" + option.name + " has characters GBK cannot represent: " + quoted;
-      if (option.text == TextCheck::kGbkWide && !AllDoubleByte(*gbk)) {
-        return "--" + option.name + " takes Chinese characters only, not " + quoted;
-      }
-      measured = *gbk;
+    case TextCheck::kGbkWide:
+      if (auto why = CheckDisplayText(option, text)) return why;
+      measured = *Utf8ToGbk(text);
       break;
-    }
   }
   long long length = static_cast<long long>(measured.size());
   if (length < option.min || length > option.max) {
@@ -192,14 +211,14 @@ std::optional<std::string> CheckValue(const OptionSpec& option, const std::strin
         if (text == choice) return std::nullopt;
         allowed += (allowed.empty() ? "" : "|") + choice;
       }
-      return "--" + option.name + " must be " + allowed + ", not '" + text + "'";
+      return "--" + option.name + " must be " + allowed + ", not " + Shown(text);
     }
     case ValueKind::kText:
       return CheckText(option, text);
     case ValueKind::kAmount: {
       std::optional<double> amount = ParseAmount(text);
       if (!amount) {
-        return "--" + option.name + " needs an amount in yuan such as 12.5, not '" + text + "'";
+        return "--" + option.name + " needs an amount in yuan such as 12.5, not " + Shown(text);
       }
       if (*amount > option.max_amount) {
         return "--" + option.name + " must be at most " + AmountText(option.max_amount) + ", not " +
@@ -212,12 +231,12 @@ std::optional<std::string> CheckValue(const OptionSpec& option, const std::strin
     case ValueKind::kIntegerList:
       if (ParseIntegerList(text, option.min, option.max)) return std::nullopt;
       return "--" + option.name + " needs numbers from " + std::to_string(option.min) + " to " +
-             std::to_string(option.max) + " such as 1,3 or 1-5, not '" + text + "'";
+             std::to_string(option.max) + " such as 1,3 or 1-5, not " + Shown(text);
     case ValueKind::kInteger:
       break;
   }
   std::optional<long long> value = ParseInteger(text);
-  if (!value) return "--" + option.name + " needs a whole number, not '" + text + "'";
+  if (!value) return "--" + option.name + " needs a whole number, not " + Shown(text);
   if (*value < option.min || *value > option.max) {
     return "--" + option.name + " must be between " + std::to_string(option.min) + " and " +
            std::to_string(option.max) + ", not " + text;

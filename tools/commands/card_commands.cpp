@@ -1,6 +1,9 @@
 // card read, card write, card issue, card account set, card password get|set,
 // card beep: a card's identity through the desktop card writer. Every write
 // reads the block first and writes it back with only its own field changed.
+#include <optional>
+
+#include "cli/consent.h"
 #include "cli/report.h"
 #include "commands/amount_units.h"
 #include "commands/card_results.h"
@@ -32,6 +35,21 @@ Outcome Write(const Context& context) {
   return Outcome::Success();
 }
 
+// Issuing a card that still holds money gives that money to the new card
+// number: most often the wrong card lies on the writer.
+std::optional<Outcome> CheckBlankPurse(const Context& context, const WriterSpot& spot,
+                                       const std::string& number) {
+  if (context.options.Has("yes")) return std::nullopt;
+  const int scale = context.options.Text("decimals") == "2" ? 100 : 10;
+  double balance = context.bus.read_balance(spot.port, spot.sector, spot.block, 0);
+  // A card that cannot be read is left to the issue, which says why.
+  if (balance <= 0) return std::nullopt;
+  return Consent(context, "the card on the writer holds " +
+                              UnitsText(UnitsOf(balance, scale), scale) + " yuan (" +
+                              Describe(spot) + "): issuing it as card " + number +
+                              " gives that balance to the new number");
+}
+
 Outcome Issue(const Context& context) {
   WriterSpot spot = WriterSpotFrom(context.options);
   std::string number = std::to_string(context.options.Integer("number"));
@@ -40,6 +58,7 @@ Outcome Issue(const Context& context) {
   if (auto why = FinerThanUnit(context.options.Text("daily-limit"), 10, "the card's limit unit")) {
     return Outcome::Usage(*why);
   }
+  if (auto refused = CheckBlankPurse(context, spot, number)) return *refused;
   int code = context.bus.write_card_ex(spot.port, spot.sector, spot.block, number.c_str(),
                                        password.c_str(), context.options.Amount("daily-limit"));
   if (code != 1) return CardOutcome(code, "issuing the card", spot);
@@ -50,6 +69,12 @@ Outcome Issue(const Context& context) {
 Outcome AccountSet(const Context& context) {
   WriterSpot spot = WriterSpotFrom(context.options);
   std::string account = context.options.Text("account");
+  // The block is not read first: whatever it held (the purse block holds
+  // the balance, card number and password) is gone after the write.
+  if (auto refused = Consent(context, "card account set replaces the whole of " + Describe(spot) +
+                                          ", which is not read first: what it holds now is lost")) {
+    return *refused;
+  }
   int code = context.bus.write_card_account_no(spot.port, spot.sector, spot.block, account.c_str());
   if (code != 1) return CardOutcome(code, "writing the account number", spot);
   ReportDone(context, "account number " + account + " written to " + Describe(spot));
@@ -129,16 +154,20 @@ CommandTable CardCommands() {
        "issue a card: number, password and daily limit in one write",
        "Writes the card number, the password and the daily spending limit into the purse "
        "block in one go. The limit is stored in tenths of a yuan in the one-decimal places "
-       "whatever --decimals says.",
+       "whatever --decimals says. The balance is read first: a card that still holds money is "
+       "issued only after a yes at the terminal, or with --yes.",
        At({NumberOption(), PasswordOption(),
-           AmountOption("daily-limit", 6553.5, true, "daily spending limit, at most 6553.5")}),
+           AmountOption("daily-limit", 6553.5, true, "daily spending limit, at most 6553.5"),
+           YesOption("issue without reading the balance first")}),
        Issue},
       {{"card", "account", "set"},
        "write an account number over a whole block",
        "Replaces the whole block with the account number followed by thirteen zeros; the block "
-       "is not read first. Nineteen digits fill the block.",
+       "is not read first. Nineteen digits fill the block. Asks before writing, naming the "
+       "block; without a terminal to ask on, --yes is needed.",
        At({TextOption("account", "HEX", TextCheck::kHex, 1, 19, true,
-                      "the account number, 1 to 19 hexadecimal digits")}),
+                      "the account number, 1 to 19 hexadecimal digits"),
+           YesOption("write without asking")}),
        AccountSet},
       {{"card", "password", "get"},
        "read the card password",

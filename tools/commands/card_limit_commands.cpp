@@ -28,10 +28,7 @@ void Written(const Context& context, const std::string& text, const WriteCheck& 
 Outcome DailyGet(const Context& context) {
   WriterSpot spot = WriterSpotFrom(context.options);
   double limit = context.bus.read_card_max_consume(spot.port, spot.sector, spot.block);
-  if (limit < 0) {
-    return Outcome::Failure("reading the daily limit failed: the card writer could not read " +
-                            Describe(spot));
-  }
+  if (limit < 0) return ReaderOutcome(context.bus, "reading the daily limit", spot);
   const int scale = context.options.Text("decimals") == "2" ? 100 : 10;
   const std::string yuan = UnitsText(UnitsOf(limit, scale), scale);
   Report(context, yuan, JsonObject().AddRaw("daily_limit", yuan));
@@ -78,10 +75,7 @@ Outcome GetNumber(const Context& context, ReadNumber read, int default_block,
                   const std::string& what, const std::string& json_key) {
   WriterSpot spot = WriterSpotFrom(context.options, default_block);
   int value = read(spot.port, spot.sector, spot.block);
-  if (value < 0) {
-    return Outcome::Failure("reading the " + what + " failed: the card writer could not read " +
-                            Describe(spot));
-  }
+  if (value < 0) return ReaderOutcome(context.bus, "reading the " + what, spot);
   Report(context, std::to_string(value), JsonObject().Add(json_key, value));
   return Outcome::Success();
 }

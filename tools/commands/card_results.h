@@ -6,6 +6,7 @@
 #include "cli/command.h"
 #include "cli/report.h"
 #include "cli/target.h"
+#include "host/bus_api.h"
 
 namespace icbus::tool {
 
@@ -16,6 +17,15 @@ std::string CardFailure(int code, const std::string& out_of_range = "value out o
 // Success for code 1; otherwise "ACTION failed: REASON (SPOT)".
 Outcome CardOutcome(int code, const std::string& action, const WriterSpot& spot,
                     const std::string& out_of_range = "value out of range");
+
+// The card result code of a reader of numbers (ReadBalance and the like),
+// which answer only -1 on failure: worked out from the library's last error,
+// so "no card" and "wrong key" are told apart as the other card calls tell
+// them.
+int ReaderFailureCode(const BusApi& bus);
+
+// A reader of numbers failed: "ACTION failed: REASON (SPOT)".
+Outcome ReaderOutcome(const BusApi& bus, const std::string& action, const WriterSpot& spot);
 
 // A card write that failed after it may have gone out: the writer can apply
 // it and lose its answer, and a retry would change the card twice. So the

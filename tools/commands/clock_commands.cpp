@@ -5,6 +5,7 @@
 #include "cli/report.h"
 #include "cli/target.h"
 #include "commands/catalog.h"
+#include "common/wire_text.h"
 
 namespace icbus::tool {
 namespace {
@@ -27,6 +28,15 @@ Outcome TimeGetAt(const Context& context, const Target& target) {
   int ok = target.card ? context.bus.get_time_a(target.port, target.machine, text, *target.card)
                        : context.bus.get_time(target.port, target.machine, text);
   if (!ok) return ClockFailure(context, target, "did not answer the clock request");
+  // The text is passed on as it came; one that is no date and time means a
+  // terminal whose clock was never set, or a reply that is not a clock.
+  const std::string clock = text;
+  if (clock.size() != 14 || clock.find_first_not_of("0123456789") != std::string::npos) {
+    context.err << "icbus: warning: the clock text of " << Describe(target) << ", '"
+                << PrintableUtf8(clock)
+                << "', is not 14 digits (YYYYMMDDhhmmss): the clock may never have been set "
+                   "('icbus time set')\n";
+  }
   Report(context, text,
          JsonObject()
              .Add("clock", std::string(text))

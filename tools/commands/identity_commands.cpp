@@ -3,6 +3,7 @@
 // addressed master-card change are broadcasts: they carry no address, so
 // every terminal on the line takes them and only one may be connected, so
 // the line is scanned first unless the user vouches for it with --yes.
+#include "cli/consent.h"
 #include "cli/report.h"
 #include "cli/target.h"
 #include "commands/catalog.h"
@@ -136,10 +137,9 @@ CommandTable IdentityCommands() {
   OptionSpec machine = MachineOption();
   machine.required = false;
   machine.help = "address this terminal instead of every terminal on the line (with --card)";
-  const OptionSpec yes =
-      FlagOption("yes",
-                 "send the command that every terminal on the line takes without first checking "
-                 "that only one terminal answers");
+  const OptionSpec yes = YesOption(
+      "send the command that every terminal on the line takes without first checking "
+      "that only one terminal answers");
   OptionSpec current = CardOption();
   current.help = "the terminal's current management card number (with --machine)";
   return {

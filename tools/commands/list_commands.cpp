@@ -2,6 +2,9 @@
 // keeps. The first list holds the cards reported lost (consumption terminal)
 // or the cards opened for use (attendance terminal); the second list, chosen
 // with --ex, has commands of its own.
+#include <optional>
+#include <string>
+
 #include "cli/report.h"
 #include "cli/target.h"
 #include "commands/catalog.h"
@@ -22,10 +25,22 @@ struct Change {
   const char* preposition;  // "to"
 };
 
+// The two forms a terminal keeps in its lists: a consumption terminal's
+// six-digit card number, an attendance terminal's card number followed by
+// its six-digit password. The library sends any text; a terminal takes
+// another length as a different card, or as garbage.
+std::optional<std::string> BadEntry(const std::string& entry) {
+  if (entry.size() == 6 || entry.size() == 12) return std::nullopt;
+  return "--entry takes 6 digits (a card number) or 12 (the card number and its six-digit "
+         "password, on an attendance terminal), not " +
+         std::to_string(entry.size()) + ": '" + entry + "'";
+}
+
 Outcome ChangeEntry(const Context& context, EntryCall first, EntryCall second,
                     const Change& change) {
   Target target = TargetFrom(context.options);
   std::string entry = context.options.Text("entry");
+  if (auto why = BadEntry(entry)) return Outcome::Usage(*why);
   EntryCall call = context.options.Has("ex") ? second : first;
   const std::string list = ListName(context);
   if (!call(target.port, target.machine, entry.c_str())) {
@@ -62,6 +77,7 @@ Outcome ListClear(const Context& context) {
 Outcome ListQuery(const Context& context) {
   Target target = TargetFrom(context.options);
   std::string entry = context.options.Text("entry");
+  if (auto why = BadEntry(entry)) return Outcome::Usage(*why);
   int answer = context.bus.query_card(target.port, target.machine, entry.c_str());
   if (answer < 0) return Outcome::Failure(Describe(target) + " did not answer the query");
   Report(context, entry + (answer == 1 ? ": listed" : ": not listed"),

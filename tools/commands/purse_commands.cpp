@@ -39,14 +39,15 @@ std::optional<long long> ReadUnits(const Context& context, const WriterSpot& spo
   return UnitsOf(balance, Scale(context.options));
 }
 
-std::string CouldNotRead(const WriterSpot& spot) {
-  return "the card writer could not read " + Describe(spot);
+// Why the balance could not be read, with the block.
+std::string CouldNotRead(const Context& context, const WriterSpot& spot) {
+  return CardFailure(ReaderFailureCode(context.bus)) + " (" + Describe(spot) + ")";
 }
 
 Outcome Balance(const Context& context) {
   WriterSpot spot = WriterSpotFrom(context.options);
   std::optional<long long> units = ReadUnits(context, spot);
-  if (!units) return Outcome::Failure("reading the balance failed: " + CouldNotRead(spot));
+  if (!units) return ReaderOutcome(context.bus, "reading the balance", spot);
   const std::string yuan = UnitsText(*units, Scale(context.options));
   Report(context, yuan, JsonObject().AddRaw("balance", yuan));
   return Outcome::Success();
@@ -75,7 +76,7 @@ Outcome Verify(const Context& context, const WriterSpot& spot, const PurseChange
   if (!after) {
     return Outcome::Failure(
         std::string(change.action) +
-        " was written, but reading the balance back failed: " + CouldNotRead(spot));
+        " was written, but reading the balance back failed: " + CouldNotRead(context, spot));
   }
   if (*after != expected) {
     return Outcome::Failure("the balance read back is " + UnitsText(*after, scale) +
@@ -98,6 +99,11 @@ Outcome Change(const Context& context, const PurseChange& change) {
     const std::string typed = context.options.Text("amount");
     if (auto why = FinerThanUnit(typed, scale, "this card's unit")) return Outcome::Usage(*why);
     units = *TypedFen(typed) / (100 / scale);
+    // Nothing to change, yet the card would be written and a top-up counted.
+    if (units == 0) {
+      return Outcome::Usage("--amount must be more than 0: " + std::string(change.action) +
+                            " of nothing would still write the card");
+    }
     amount = context.options.Amount("amount");
   }
   const bool verify = context.options.Has("verify");
@@ -106,7 +112,7 @@ Outcome Change(const Context& context, const PurseChange& change) {
     before = ReadUnits(context, spot);
     if (!before) {
       return Outcome::Failure(std::string("reading the balance before ") + change.action +
-                              " failed: " + CouldNotRead(spot) + "; nothing was written");
+                              " failed: " + CouldNotRead(context, spot) + "; nothing was written");
     }
   }
   int mode = Mode(context.options);

@@ -1,6 +1,10 @@
 // set meal-limit, set meal-period, set interval, set bell, set door, set
 // water, set reserve: the schedules and tariffs a terminal runs by. Each is
 // one command the terminal answers with "DONE".
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "commands/catalog.h"
 #include "commands/confirm.h"
 
@@ -18,12 +22,51 @@ Outcome MealLimit(const Context& context) {
                    "the consumption-count limit " + std::to_string(limit));
 }
 
-Outcome MealPeriod(const Context& context) {
+// The times of day inside a schedule text: where each hour sits (its minute
+// follows) and what the time is, for the message. The library sends any
+// digits; a terminal given 25:99 runs by a time that never comes.
+struct ClockField {
+  std::size_t at;
+  const char* what;
+};
+
+std::optional<std::string> BadClockField(const std::string& option, const std::string& text,
+                                         const std::vector<ClockField>& fields) {
+  for (const ClockField& field : fields) {
+    int hour = std::stoi(text.substr(field.at, 2));
+    int minute = std::stoi(text.substr(field.at + 2, 2));
+    if (hour > 23 || minute > 59) {
+      return "--" + option + " " + text + ": the " + field.what + " " + text.substr(field.at, 2) +
+             ":" + text.substr(field.at + 2, 2) +
+             " is not a time of day (hours 00 to 23, minutes 00 to 59); nothing was sent";
+    }
+  }
+  return std::nullopt;
+}
+
+// One schedule text: the option that carries it, its times of day, the
+// export that sends it and the words for the setting.
+struct ScheduleText {
+  const char* option;
+  std::vector<ClockField> fields;
+  int (ICBUS_CALL* BusApi::*send)(int port, int machine, const char* text);
+  const char* what;
+};
+
+Outcome SendSchedule(const Context& context, const ScheduleText& schedule) {
   Target target = TargetFrom(context.options);
-  std::string period = context.options.Text("period");
+  std::string text = context.options.Text(schedule.option);
+  if (auto why = BadClockField(schedule.option, text, schedule.fields)) return Outcome::Usage(*why);
   return Confirmed(context, target,
-                   context.bus.set_meal_time(target.port, target.machine, period.c_str()),
-                   "the consumption period " + period);
+                   (context.bus.*schedule.send)(target.port, target.machine, text.c_str()),
+                   std::string(schedule.what) + " " + text);
+}
+
+Outcome MealPeriod(const Context& context) {
+  return SendSchedule(context, {"period",
+                                {{1, "start time"}, {5, "end time"}},
+                                &BusApi::set_meal_time,
+                                "the consumption period"});
 }
 
 Outcome Interval(const Context& context) {
@@ -35,19 +78,15 @@ Outcome Interval(const Context& context) {
 }
 
 Outcome Bell(const Context& context) {
-  Target target = TargetFrom(context.options);
-  std::string bell = context.options.Text("bell");
-  return Confirmed(context, target,
-                   context.bus.set_bell_time(target.port, target.machine, bell.c_str()),
-                   "the bell time " + bell);
+  return SendSchedule(context,
+                      {"bell", {{1, "bell time"}}, &BusApi::set_bell_time, "the bell time"});
 }
 
 Outcome Door(const Context& context) {
-  Target target = TargetFrom(context.options);
-  std::string period = context.options.Text("period");
-  return Confirmed(context, target,
-                   context.bus.set_open_time(target.port, target.machine, period.c_str()),
-                   "the door-open period " + period);
+  return SendSchedule(context, {"period",
+                                {{1, "opening time"}, {5, "closing time"}},
+                                &BusApi::set_open_time,
+                                "the door-open period"});
 }
 
 Outcome Water(const Context& context) {
@@ -90,7 +129,8 @@ CommandTable ScheduleCommands() {
       {{"set", "meal-period"},
        "set one of a window terminal's consumption periods",
        "Sets a consumption period: the period number, then the start hour and minute and the "
-       "end hour and minute, two digits each. 107001000 makes period 1 run from 07:00 to 10:00.",
+       "end hour and minute, two digits each. 107001000 makes period 1 run from 07:00 to 10:00. "
+       "Hours run from 00 to 23, minutes from 00 to 59.",
        With({TextOption("period", "NHHMMHHMM", TextCheck::kDigits, 9, 9, true,
                         "period number, start and end time")}),
        MealPeriod},
@@ -101,15 +141,17 @@ CommandTable ScheduleCommands() {
        Interval},
       {{"set", "bell"},
        "set one bell time of a timer",
-       "Sets a bell time: the bell number, two two-digit time fields in the order the timer "
-       "expects, and how many seconds it rings (three digits). 10730010 rings bell 1 for 10 s.",
-       With({TextOption("bell", "NTTTTSSS", TextCheck::kDigits, 8, 8, true,
-                        "bell number, time and ring seconds")}),
+       "Sets a bell time: the bell number, the hour and minute (two digits each) and how many "
+       "seconds it rings (three digits). 10730010 rings bell 1 at 07:30 for 10 s. A time "
+       "that is not a time of day (hours 00 to 23, minutes 00 to 59) is refused.",
+       With({TextOption("bell", "NHHMMSSS", TextCheck::kDigits, 8, 8, true,
+                        "bell number, hour and minute, ring seconds")}),
        Bell},
       {{"set", "door"},
        "set one door-open period of a timer",
        "Sets a door-open period: the period number and four two-digit time fields, opening hour "
-       "and minute, then closing hour and minute.",
+       "and minute, then closing hour and minute. Hours run from 00 to 23, minutes from 00 to "
+       "59.",
        With({TextOption("period", "NHHMMHHMM", TextCheck::kDigits, 9, 9, true,
                         "period number, opening and closing time")}),
        Door},

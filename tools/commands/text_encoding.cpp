@@ -1,5 +1,7 @@
 #include "commands/text_encoding.h"
 
+#include <cstdio>
+
 namespace icbus::tool {
 
 bool AllDoubleByte(const std::string& gbk) {
@@ -9,6 +11,46 @@ bool AllDoubleByte(const std::string& gbk) {
     if (lead < 0x81 || lead == 0xFF || i + 1 >= gbk.size()) return false;
   }
   return true;
+}
+
+namespace {
+
+// The code point of the well-formed UTF-8 sequence at `at`, and its length.
+char32_t CodePointAt(const std::string& text, std::size_t at, std::size_t* length) {
+  unsigned char lead = static_cast<unsigned char>(text[at]);
+  *length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  char32_t code = *length == 1 ? lead : lead & (0x3F >> (*length - 1));
+  for (std::size_t i = 1; i < *length && at + i < text.size(); ++i) {
+    code = (code << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3F);
+  }
+  return code;
+}
+
+bool IsIdeograph(char32_t code) {
+  return (code >= 0x3400 && code <= 0x4DBF) ||  // extension A
+         (code >= 0x4E00 && code <= 0x9FFF) ||  // the unified ideographs
+         (code >= 0xF900 && code <= 0xFAFF);    // compatibility ideographs
+}
+
+}  // namespace
+
+bool AllChineseCharacters(const std::string& utf8) {
+  for (std::size_t i = 0, length = 0; i < utf8.size(); i += length) {
+    if (!IsIdeograph(CodePointAt(utf8, i, &length))) return false;
+  }
+  return true;
+}
+
+std::optional<std::string> FirstControlCharacter(const std::string& text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F) {
+      char shown[48];
+      std::snprintf(shown, sizeof shown, "\\x%02X at byte %zu", c, i + 1);
+      return std::string(shown);
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace icbus::tool

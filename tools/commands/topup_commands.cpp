@@ -64,7 +64,7 @@ CommandTable TopUpCommands() {
         IntegerOption("card", "N", 0, 1048575, true, "the card number, 0 to 1048575"), mode,
         AmountOption("amount", 6553.5, true, "the amount in tenths of a yuan, at most 6553.5"),
         TextOption("name", "TEXT", TextCheck::kGbkWide, 0, 6, true,
-                   "the holder's name, at most three Chinese characters"),
+                   "the holder's name, one to three Chinese characters"),
         IntegerOption("mgmt", "N", 0, 999999, true,
                       "the top-up machine's management card number, 0 to 999999")},
        Send},

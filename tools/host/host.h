@@ -27,6 +27,12 @@ struct Host {
   // /dev/ttyUSB0, or COM12 on Windows), or nothing when it names no device.
   std::function<std::optional<int>(const std::string& device)> port_for_device =
       [](const std::string&) { return std::optional<int>(); };
+  // Asks the user a yes-or-no question at the terminal and gives the answer;
+  // nothing when there is no terminal to ask on (standard input or error is
+  // not one), so that a script never waits for an answer.
+  std::function<std::optional<bool>(const std::string& question)> ask = [](const std::string&) {
+    return std::optional<bool>();
+  };
   // The process's environment variable `name`, or null.
   std::function<const char*(const char* name)> environment = [](const char*) {
     return static_cast<const char*>(nullptr);

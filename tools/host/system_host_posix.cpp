@@ -5,9 +5,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <iostream>
 #include <string>
 #include <thread>
 
+#include "cli/consent.h"
 #include "host/host.h"
 
 namespace icbus::tool {
@@ -93,6 +95,10 @@ Host SystemHost() {
   host.seconds = Seconds;
   host.utc_offset_minutes = UtcOffsetMinutes;
   host.port_for_device = PortForDevice;
+  host.ask = [](const std::string& question) -> std::optional<bool> {
+    if (!(::isatty(STDIN_FILENO) == 1 && ::isatty(STDERR_FILENO) == 1)) return std::nullopt;
+    return AskYesNo(std::cin, std::cerr, question);
+  };
   host.environment = [](const char* name) -> const char* { return std::getenv(name); };
   return host;
 }

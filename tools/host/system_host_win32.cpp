@@ -9,8 +9,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <iostream>
 #include <string>
 
+#include "cli/consent.h"
 #include "host/host.h"
 
 namespace icbus::tool {
@@ -103,6 +105,10 @@ Host SystemHost() {
   host.seconds = Seconds;
   host.utc_offset_minutes = UtcOffsetMinutes;
   host.port_for_device = PortForDevice;
+  host.ask = [](const std::string& question) -> std::optional<bool> {
+    if (!(_isatty(_fileno(stdin)) != 0 && _isatty(_fileno(stderr)) != 0)) return std::nullopt;
+    return AskYesNo(std::cin, std::cerr, question);
+  };
   host.environment = [](const char* name) -> const char* { return std::getenv(name); };
   return host;
 }

@@ -62,7 +62,7 @@ TEST(Amounts, FinerThanTheUnitIsRefusedBeforeSending) {
             {"--number", "1", "--password", "12345", "--daily-limit", "0.55", "--decimals", "2"}),
        "0.55 yuan is finer than the card's limit unit of 0.1 yuan"},
       {{"topup", "send", "--port", "1", "--machine", "7", "--card", "1", "--mgmt", "1", "--mode",
-        "add", "--name", "", "--amount", "0.05"},
+        "add", "--name", "王", "--amount", "0.05"},
        "0.05 yuan is finer than the top-up machine's unit of 0.1 yuan"},
       {{"set", "keyboard", "--port", "1", "--machine", "5", "--index", "1", "--amount", "1.25"},
        "1.25 yuan is finer than the keyboard's unit of 0.1 yuan"},
@@ -142,8 +142,9 @@ TEST_F(VerifyTest, AnUnreadableCardIsNotWritten) {
   EXPECT_EQ(ran.code, 1);
   EXPECT_EQ(ran.calls, (std::vector<std::string>{"ReadBalance(1, 2, 2, 0)"}));
   EXPECT_EQ(ran.err,
-            "icbus: reading the balance before the top-up failed: the card writer could not read "
-            "sector 2 block 2 on the card writer on port 1; nothing was written\n");
+            "icbus: reading the balance before the top-up failed: the card writer could not be "
+            "reached (port not opened, or the exchange failed) (sector 2 block 2 on the card "
+            "writer on port 1); nothing was written\n");
   bus_.balances = {1.0, -1.0};
   ran = Run({"topup"}, {"--amount", "1"});
   EXPECT_EQ(ran.code, 1);

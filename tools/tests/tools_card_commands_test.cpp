@@ -2,6 +2,7 @@
 // reaches, the sector and block defaults, and the card result codes in words.
 #include <gtest/gtest.h>
 
+
 #include "tool_fixture.h"
 
 namespace icbus::tool {
@@ -24,11 +25,12 @@ TEST(CardCommands, IdentityReachesItsExports) {
       {Card({"write"}, {"--number", "000123"}),
        {"WriteCard(1, 2, 2, \"123\")"},
        std::string("card number 123 written to ") + kSpot + "\n"},
-      {Card({"issue"}, {"--number", "1048575", "--password", "01234", "--daily-limit", "20"}),
+      {Card({"issue"},
+            {"--number", "1048575", "--password", "01234", "--daily-limit", "20", "--yes"}),
        {"WriteCardEx(1, 2, 2, \"1048575\", \"01234\", 20)"},
        std::string("card 1048575 issued at ") + kSpot + "\n"},
       {Card({"account", "set"},
-            {"--account", "1234567890ABCDEF123", "--sector", "24", "--block", "3"}),
+            {"--account", "1234567890ABCDEF123", "--sector", "24", "--block", "3", "--yes"}),
        {"WriteCardAccountNo(1, 24, 3, \"1234567890ABCDEF123\")"},
        "account number 1234567890ABCDEF123 written to sector 24 block 3 on the card writer on "
        "port 1\n"},
@@ -105,8 +107,10 @@ TEST(CardCommands, ResultCodesBecomeReasons) {
       {Card({"write"}, {"--number", "1"}), 2,
        "writing the card number failed: no single card on the writer" + at},
       {Card({"password", "set"}, {"--password", "12345"}), 3,
-       "writing the card password failed: the sector key does not match the card" + at},
-      {Card({"issue"}, {"--number", "1", "--password", "12345", "--daily-limit", "1"}), 4,
+       "writing the card password failed: the sector key does not match the card; load the "
+       "card's key into the writer with 'icbus machine writer-key set'" +
+           at},
+      {Card({"issue"}, {"--number", "1", "--password", "12345", "--daily-limit", "1", "--yes"}), 4,
        "issuing the card failed: the writer could not read or write the block" + at},
       {Card({"topup"}, {"--amount", "1"}), 5,
        "the top-up failed: value out of range: the new balance would not fit the card" + at},
@@ -120,15 +124,15 @@ TEST(CardCommands, ResultCodesBecomeReasons) {
        "writing the daily limit failed: value out of range: the limit does not fit the card "
        "(at most 6553.5, or 167772.15 with --decimals 2)" +
            at},
-      {Card({"account", "set"}, {"--account", "1"}), 7,
+      {Card({"account", "set"}, {"--account", "1", "--yes"}), 7,
        "writing the account number failed: the library answered 7" + at},
       {Card({"balance"}), -1,
-       std::string("reading the balance failed: the card writer could not read ") + kSpot},
-      {Card({"limit", "daily", "get"}), -1,
-       std::string("reading the daily limit failed: the card writer could not read ") + kSpot},
+       "reading the balance failed: the card writer could not be reached (port not opened, or "
+       "the exchange failed)" +
+           at},
       {Card({"limit", "meals", "get"}), -1,
-       "reading the per-meal limit failed: the card writer could not read sector 2 block 1 on "
-       "the card writer on port 1"},
+       "reading the per-meal limit failed: the card writer could not be reached (port not "
+       "opened, or the exchange failed) (sector 2 block 1 on the card writer on port 1)"},
   });
 }
 
@@ -204,7 +208,49 @@ TEST(CardCommands, ValuesAreCheckedBeforeSending) {
       {Card({"account", "set"}, {"--account", "12345678901234567890"}),
        "--account must have 1 to 19 digits, not 20: '12345678901234567890'"},
       {Card({"balance"}, {"--unit", "fen"}), "--unit must be tenths|hundredths, not 'fen'"},
+      // A zero change would still write the card and count a top-up.
+      {Card({"topup"}, {"--amount", "0"}),
+       "--amount must be more than 0: the top-up of nothing would still write the card"},
+      {Card({"debit"}, {"--amount", "0.00"}),
+       "--amount must be more than 0: the debit of nothing would still write the card"},
+      // Nothing reads the block before it is replaced: no terminal, no --yes, no write.
+      {Card({"account", "set"}, {"--account", "1"}),
+       "card account set replaces the whole of sector 2 block 2 on the card writer on port 1, "
+       "which is not read first: what it holds now is lost; give --yes to go on (there is no "
+       "terminal to ask on)"},
   });
+}
+
+// The readers of numbers answer only -1; the library's last error says
+// whether no card lay on the writer or its key did not match.
+TEST(CardCommands, FailedReadingsKeepTheWritersReason) {
+  const std::string at = std::string(" (") + kSpot + ")";
+  struct Row {
+    std::vector<std::string> args;
+    int error;
+    std::string message;
+  } rows[] = {
+      {Card({"balance"}), ICBUS_ERR_CARD_NO_SINGLE,
+       "reading the balance failed: no single card on the writer" + at},
+      {Card({"balance"}), ICBUS_ERR_CARD_KEY,
+       "reading the balance failed: the sector key does not match the card; load the card's "
+       "key into the writer with 'icbus machine writer-key set'" +
+           at},
+      {Card({"limit", "daily", "get"}), ICBUS_ERR_CARD_BLOCK,
+       "reading the daily limit failed: the writer could not read or write the block" + at},
+      {Card({"topup"}, {"--amount", "1", "--verify"}), ICBUS_ERR_CARD_NO_SINGLE,
+       "reading the balance before the top-up failed: no single card on the writer" + at +
+           "; nothing was written"},
+  };
+  for (const Row& row : rows) {
+    FakeBus bus;
+    bus.amount = -1;
+    bus.result = -1;
+    bus.error = row.error;
+    Ran ran = RunTool(row.args, &bus);
+    EXPECT_EQ(ran.code, 1) << Typed(row.args);
+    EXPECT_EQ(ran.err, "icbus: " + row.message + "\n") << Typed(row.args);
+  }
 }
 
 std::vector<std::string> TopUp(std::vector<std::string> more) {
@@ -220,8 +266,8 @@ TEST(TopUpCommands, SendsTheOrderWithTheNameInGbk) {
        {"icbus_name_drawable(\"\xcd\xf5\xd2\xbb\")",
         "TransmitATM(1, 7, 1, 1, 12.3, \"\xcd\xf5\xd2\xbb\", 123456)"},
        "order for card 1 taken: 12.3 yuan added to the balance\n"},
-      {TopUp({"--mode", "overwrite", "--amount", "0", "--name", ""}),
-       {"icbus_name_drawable(\"\")", "TransmitATM(1, 7, 1, 0, 0, \"\", 123456)"},
+      {TopUp({"--mode", "overwrite", "--amount", "0", "--name", "王"}),
+       {"icbus_name_drawable(\"\xcd\xf5\")", "TransmitATM(1, 7, 1, 0, 0, \"\xcd\xf5\", 123456)"},
        "order for card 1 taken: 0.0 yuan replacing the balance\n"},
   });
   ExpectFailures({{TopUp({"--mode", "add", "--amount", "1", "--name", "王"}), 0,
@@ -237,7 +283,12 @@ TEST(TopUpCommands, RefusesNamesThatCannotBeDrawn) {
       {TopUp({"--mode", "add", "--amount", "1", "--name", "\xe2\x82\xac"}),
        "--name takes Chinese characters only, not '\xe2\x82\xac'"},
       {TopUp({"--mode", "add", "--amount", "1", "--name", "\xff"}),
-       "--name has characters GBK cannot represent: '\xff'"},
+       "--name is not valid UTF-8: '\\xFF'; give the text in UTF-8"},
+      // Blank glyph cells, and Latin letters that GBK keeps in two bytes.
+      {TopUp({"--mode", "add", "--amount", "1", "--name", ""}),
+       "--name may not be empty: give at least one Chinese character"},
+      {TopUp({"--mode", "add", "--amount", "1", "--name", "\xc3\xa9"}),
+       "--name takes Chinese characters only, not '\xc3\xa9'"},
       {TopUp({"--mode", "add", "--amount", "6553.6", "--name", "王"}),
        "--amount must be at most 6553.50, not 6553.6"},
       {TopUp({"--mode", "credit", "--amount", "1", "--name", "王"}),

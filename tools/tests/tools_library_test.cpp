@@ -127,7 +127,7 @@ TEST_F(LibraryTest, EveryCommandReportsAPortThatDoesNotOpen) {
       {"card read", {}},
       {"card write", {"--number", "1"}},
       {"card issue", {"--number", "1", "--password", "12345", "--daily-limit", "1"}},
-      {"card account set", {"--account", "1"}},
+      {"card account set", {"--account", "1", "--yes"}},
       {"card password get", {}},
       {"card password set", {"--password", "12345"}},
       {"card balance", {}},

@@ -78,7 +78,7 @@ TEST(CheckValue, GbkTextsCountTheBytesThatAreSent) {
   EXPECT_EQ(CheckValue(text, "王一a"), "--text must have at most 4 bytes in GBK, not 5: '王一a'");
   EXPECT_EQ(CheckValue(text, "a!"), "--text may not contain '!', which ends a frame");
   OptionSpec wide = TextOption("name", "T", TextCheck::kGbkWide, 0, 6, true, "");
-  EXPECT_EQ(CheckValue(wide, ""), std::nullopt);
+  EXPECT_EQ(CheckValue(wide, "王"), std::nullopt);
   EXPECT_EQ(CheckValue(wide, "王a"), "--name takes Chinese characters only, not '王a'");
   OptionSpec any = TextOption("out", "F", TextCheck::kAny, 1, 10, true, "");
   EXPECT_EQ(CheckValue(any, "a!/\xff"), std::nullopt);

@@ -28,7 +28,9 @@ TEST_F(RunTest, TimeGetPrintsTheClockText) {
   EXPECT_EQ(RunArgs({"time", "get", "--port", "1", "--machine", "5"}), kExitOk);
   EXPECT_EQ(bus_.calls, (Calls{"GetTime(1, 5)"}));
   EXPECT_EQ(out_.str(), "0501 12:00\n");
-  EXPECT_EQ(err_.str(), "");
+  EXPECT_EQ(err_.str(),
+            "icbus: warning: the clock text of terminal 5 on port 1, '0501 12:00', is not 14 "
+            "digits (YYYYMMDDhhmmss): the clock may never have been set ('icbus time set')\n");
 }
 
 TEST_F(RunTest, TimeGetPrintsAnEmptyClockTextAsAnEmptyLine) {

@@ -102,6 +102,34 @@ TEST(SettingCommands, TextsMustFitTheirFrames) {
        "--text has characters GBK cannot represent: '\xf0\x9f\x98\x80'"},
       {Set("read-name", {"--number", "000123", "--password", "123456", "--name", "王一二三"}),
        "--name must have at most 6 bytes in GBK, not 8: '王一二三'"},
+      // A display shows a control character as garbage, or acts on it.
+      {Set("display", {"--line", "A", "--text", "ab\ncd"}),
+       "--text may not contain control characters (\\x0A at byte 3): 'ab\\x0Acd'"},
+      {Set("reserve", {"--selector", "1", "--text", "\x1b[2J"}),
+       "--text may not contain control characters (\\x1B at byte 1): '\\x1B[2J'"},
+      {Set("menu-name", {"--category", "A", "--menu", "1", "--name", "\xb0\xa1"}),
+       "--name is not valid UTF-8: '\\xB0\\xA1'; give the text in UTF-8"},
+  });
+}
+
+// The terminal runs by the times of day in a schedule text: 25:00 would be
+// a time that never comes.
+TEST(ScheduleCommands, TimesOfDayAreCheckedBeforeSending) {
+  const std::string tail =
+      " is not a time of day (hours 00 to 23, minutes 00 to 59); nothing was sent";
+  ExpectUsageErrors({
+      {Set("meal-period", {"--period", "125009000"}),
+       "--period 125009000: the start time 25:00" + tail},
+      {Set("meal-period", {"--period", "107002360"}),
+       "--period 107002360: the end time 23:60" + tail},
+      {Set("bell", {"--bell", "12599999"}), "--bell 12599999: the bell time 25:99" + tail},
+      {Set("door", {"--period", "199999999"}), "--period 199999999: the opening time 99:99" + tail},
+      {Set("door", {"--period", "107002400"}), "--period 107002400: the closing time 24:00" + tail},
+  });
+  ExpectCalls({
+      {Set("meal-period", {"--period", "100002359"}),
+       {"SetMealTime(1, 5, \"100002359\")"},
+       "terminal 5 on port 1 took the consumption period 100002359\n"},
   });
 }
 

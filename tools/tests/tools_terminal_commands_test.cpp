@@ -72,6 +72,13 @@ TEST(ListCommands, EntriesAreCheckedBeforeSending) {
       {Args({"list", "add"}, {"--entry", "1234567890123456789012"}),
        "--entry must have 1 to 21 digits, not 22: '1234567890123456789012'"},
       {Args({"list", "add"}, {"--entry", ""}), "--entry must have 1 to 21 digits, not 0: ''"},
+      // A terminal keeps six-digit card numbers, or twelve digits with the password.
+      {Args({"list", "add"}, {"--entry", "123"}),
+       "--entry takes 6 digits (a card number) or 12 (the card number and its six-digit "
+       "password, on an attendance terminal), not 3: '123'"},
+      {Args({"list", "query"}, {"--entry", "1234567890123"}),
+       "--entry takes 6 digits (a card number) or 12 (the card number and its six-digit "
+       "password, on an attendance terminal), not 13: '1234567890123'"},
       {Args({"list", "add"}, {"--entry", "1", "--ex=yes"}), "option --ex takes no value"},
       {Args({"list", "query"}, {"--entry", "1", "--ex"}), "'list query' has no option --ex"},
   });
