@@ -604,6 +604,28 @@ ICBUS_API const char *ICBUS_CALL icbus_last_error_message(void);
  * `name` is null. No port is used. */
 ICBUS_API int ICBUS_CALL icbus_name_drawable(const char *name);
 
+/* ---- Extensions: a card write whose answer went wrong ---------------------
+ * A purse or limit write (Increase, Decrease, WriteCardMaxConsume,
+ * WriteCardAddCount, WriteCardMaxCC, and the other operations that read a
+ * block, change it and write it back: WriteCard, WriteCardEx, WriteCardPass)
+ * that fails after its "SW" frame went out may still have changed the card:
+ * the writer can apply a write and lose its answer. Retrying such a write
+ * could credit a card twice. Call this after such a failure, on the same
+ * session, before anything else on the card: it reads the block of that
+ * write back with one "SR" exchange (no beep) and returns
+ *    1  applied: the card holds what was written (icbus_last_error: none);
+ *    0  not applied: the card holds what it held before; it is safe to retry
+ *       (the code and message say why the write failed);
+ *   -1  unknown: the block cannot be read back, or holds neither text (another
+ *       card on the writer); read the card before retrying (the message says
+ *       why);
+ *   -2  no write to check: the session's last such operation failed before
+ *       it wrote (the block could not be read, or a value was refused), or
+ *       none was made (ICBUS_ERR_BAD_ARGUMENT).
+ * Every such operation forgets the write before it; WriteCardAccountNo, which
+ * does not read the block first, leaves nothing to check. */
+ICBUS_API int ICBUS_CALL icbus_check_card_write(void);
+
 /* The release of the library that is loaded, such as "1.0.0" (static text;
  * ICBUS_VERSION_STRING is the release of the headers). No port is used. */
 ICBUS_API const char *ICBUS_CALL icbus_version(void);

@@ -72,6 +72,14 @@ enum class CardResult : int {
   kOutOfRange = 5,       // a value out of range: nothing written, no beep
 };
 
+// What a read-back of the last card write found (Bus::CheckCardWrite).
+enum class CardWrite {
+  kApplied,         // the card holds what was written
+  kNotApplied,      // the card holds what it held before: safe to retry
+  kUnknown,         // not readable, or another card: read it before retrying
+  kNothingToCheck,  // the last operation wrote nothing (failed before it)
+};
+
 // Why a call failed: a code of icbus.h's icbus_error and the library's
 // sentence in UTF-8, naming the device ("cannot open /dev/ttyS1 (port 2): No
 // such file or directory"). False when the call succeeded.
@@ -384,6 +392,27 @@ class Bus {
   }
   CardResult WriteMealLimit(int sector, int block, int limit) {
     return Card([&] { return ::WriteCardMaxCC(port_, sector, block, limit); });
+  }
+  // Opt-in, after a purse or limit write (TopUp, Debit, CancelPurse,
+  // WriteDailyLimit, WriteTopUpCount, WriteMealLimit, WriteCardNumber,
+  // IssueCard, WriteCardPassword) failed: the writer may have changed the
+  // card and lost its answer, and a retry would apply the change twice. Reads
+  // the block of this bus's last such write back (icbus.h:
+  // icbus_check_card_write) and says whether the write took; LastError()
+  // then says why it failed or why the read-back did.
+  CardWrite CheckCardWrite() {
+    if (!session_) return CardWrite::kNothingToCheck;
+    Held held(this);
+    switch (icbus_check_card_write()) {
+      case 1:
+        return CardWrite::kApplied;
+      case 0:
+        return CardWrite::kNotApplied;
+      case -1:
+        return CardWrite::kUnknown;
+      default:
+        return CardWrite::kNothingToCheck;
+    }
   }
 
   // ---- Self-service top-up machine (TransmitATM)

@@ -6,18 +6,44 @@
 #include "link/session.h"
 
 namespace icbus::card {
+namespace {
 
 // A block the writer's commands cannot name is refused before anything is
 // sent, beep included.
-int WriteAndBeep(int port, int sector, int block, const std::string& text) {
+int SendAndBeep(int port, int sector, int block, const std::string& text) {
   if (Unnamable(sector, block)) return kTransferFailed;
   int code = WriteCardBlock(port, sector, block, text);
   Sound(port, code == kOk ? Beep::kSuccess : Beep::kFailure);
   return code;
 }
 
+// The writer changes only the characters a write carries: a short text
+// leaves the rest of the block as it was read.
+CardWriteRecord Attempt(int port, int sector, int block, const std::string& before,
+                        const std::string& text) {
+  CardWriteRecord record;
+  record.sent = true;
+  record.port = port;
+  record.sector = sector;
+  record.block = block;
+  record.before = before;
+  record.after = text.size() < before.size() ? text + before.substr(text.size()) : text;
+  return record;
+}
+
+}  // namespace
+
+void ForgetCardWrite() { CurrentSession().last_card_write = CardWriteRecord{}; }
+
+// A plain write has no block read before it to compare a read-back with.
+int WriteAndBeep(int port, int sector, int block, const std::string& text) {
+  ForgetCardWrite();
+  return SendAndBeep(port, sector, block, text);
+}
+
 int ReadModifyWrite(int port, int sector, int block, Beep on_read_failure,
                     const std::function<Edit(const std::string& block)>& edit) {
+  ForgetCardWrite();
   if (Unnamable(sector, block)) return kTransferFailed;
   std::string text;
   int code = ReadCardBlock(port, sector, block, &text);
@@ -39,10 +65,18 @@ int ReadModifyWrite(int port, int sector, int block, Beep on_read_failure,
   }
   if (change.code == kBlockFailed) Sound(port, Beep::kFailure);
   if (change.code != kOk) return change.code;
-  return WriteAndBeep(port, sector, block, change.text);
+  CardWriteRecord& record = CurrentSession().last_card_write;
+  record = Attempt(port, sector, block, text, change.text);
+  code = SendAndBeep(port, sector, block, change.text);
+  if (code != kOk) {
+    record.failure_code = LastErrorCode();
+    record.failure_message = LastErrorMessage();
+  }
+  return code;
 }
 
 int RefuseValue(const Refusal& refusal) {
+  ForgetCardWrite();
   return Refuse(kOutOfRange, Refusal(refusal.reason(), ICBUS_ERR_CARD_VALUE));
 }
 

@@ -19,10 +19,15 @@ struct Edit {
   static Edit Stop(int code) { return Edit{code, {}}; }
 };
 
+// Every read-modify-write records on the current session the write it sent
+// (link/session.h: CardWriteRecord), so a lost answer can be read back.
 // `on_read_failure` is the beep the operation sounds when the block cannot
 // be read (the operations differ in it).
 int ReadModifyWrite(int port, int sector, int block, Beep on_read_failure,
                     const std::function<Edit(const std::string& block)>& edit);
+
+// Leaves the current session with no card write to read back.
+void ForgetCardWrite();
 
 // Writes `text` and beeps by the result.
 int WriteAndBeep(int port, int sector, int block, const std::string& text);

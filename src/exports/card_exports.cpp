@@ -2,6 +2,7 @@
 #include "card/identity.h"
 #include "card/limits.h"
 #include "card/purse.h"
+#include "card/write_check.h"
 #include "card/writer.h"
 #include "icbus.h"
 #include "link/api_lock.h"
@@ -118,6 +119,11 @@ ICBUS_API int ICBUS_CALL ReadCardMaxCC(int port, int sector, int block) {
 ICBUS_API int ICBUS_CALL WriteCardMaxCC(int port, int sector, int block, int limit) {
   ICBUS_SERIALISED;
   return Coded(c::WriteCardMaxCC(port, sector, block, limit));
+}
+
+ICBUS_API int ICBUS_CALL icbus_check_card_write(void) {
+  ICBUS_SERIALISED;
+  return c::CheckCardWrite();
 }
 
 }  // extern "C"

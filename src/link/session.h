@@ -12,6 +12,22 @@
 
 namespace icbus {
 
+// The last block a read-modify-write card operation sent to the writer: the
+// block text it read and the one the card should hold after the write (the
+// text as sent, on top of what it does not cover). A write whose answer was
+// lost can then be read back to learn whether it took. `failure_code` and
+// `failure_message` keep why the write failed, if it did.
+struct CardWriteRecord {
+  bool sent = false;
+  int port = 0;
+  int sector = 0;
+  int block = 0;
+  std::string before;
+  std::string after;
+  int failure_code = 0;
+  std::string failure_message;
+};
+
 struct Session {
   Session() = default;
   Session(const Session&) = delete;
@@ -46,6 +62,9 @@ struct Session {
   // of `lock`.
   unsigned entered = 0;
   Session* outer = nullptr;
+  // Cleared by every read-modify-write card operation, set as its write
+  // goes out.
+  CardWriteRecord last_card_write;
   // The decimal setting of SetDecLen: exactly "2" selects hundredths.
   std::string decimal_length;
   // Serialises the calls on this bus.

@@ -72,6 +72,12 @@ const std::vector<Row> kRows = {
        c.Expect(name || result == 0, "a null name counted as drawable");
        c.Expect(!c.Sent(), "icbus_name_drawable sent a frame");
      }},
+    {"icbus_check_card_write", Family::kControl,
+     [](Call& c) {
+       const int result = icbus_check_card_write();
+       c.InRange(result >= -2 && result <= 1);
+       c.Expect(result != -2 || !c.Sent(), "a check with no write to check sent a frame");
+     }},
     {"icbus_version", Family::kControl,
      [](Call& c) {
        const char* version = icbus_version();

@@ -169,6 +169,8 @@ const RefusalRow kRows[] = {
     ROW(icbus_probe, -1, icbus_probe(5)),  // no port held
     ROW(icbus_set_trace_file, 0, icbus_set_trace_file("/nonexistent/directory/trace.log")),
     ROW(icbus_name_drawable, 0, icbus_name_drawable(nullptr)),
+    // A refused value leaves no write to read back.
+    ROW(icbus_check_card_write, -2, (WriteCardMaxCC(1, 2, 2, -1), icbus_check_card_write())),
 };
 
 #undef ROW

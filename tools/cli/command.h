@@ -26,10 +26,27 @@ struct Outcome {
   bool usage = false;
   // The message already carries the library's reason: it stands as it is.
   bool explained = false;
+  // Keys a failure's --json object carries besides its error (text values).
+  std::vector<std::pair<std::string, std::string>> json;
+  // The library's code and message for the failure, kept when a later call
+  // (a read-back) has since replaced what the library reports.
+  bool library_error_kept = false;
+  int library_code = 0;
+  std::string library_message;
   static Outcome Success() { return {}; }
-  static Outcome Failure(std::string why) { return {false, std::move(why)}; }
-  static Outcome Usage(std::string why) { return {false, std::move(why), true}; }
-  static Outcome Explained(std::string why) { return {false, std::move(why), false, true}; }
+  static Outcome Failure(std::string why) { return With(false, std::move(why), false, false); }
+  static Outcome Usage(std::string why) { return With(false, std::move(why), true, false); }
+  static Outcome Explained(std::string why) { return With(false, std::move(why), false, true); }
+
+ private:
+  static Outcome With(bool ok, std::string why, bool usage, bool explained) {
+    Outcome outcome;
+    outcome.ok = ok;
+    outcome.message = std::move(why);
+    outcome.usage = usage;
+    outcome.explained = explained;
+    return outcome;
+  }
 };
 
 struct Context {

@@ -66,7 +66,8 @@ std::string DecimalsHint(const Command& command, const OptionValues& options, co
 
 // With --json a failure is an object as well, with the library's code and
 // message for a program to act on, and the port and machine it concerns.
-std::string FailureJson(const OptionValues& options, const std::string& text, const BusApi& bus) {
+std::string FailureJson(const OptionValues& options, const std::string& text, const BusApi& bus,
+                        const Outcome& outcome) {
   JsonObject json;
   for (const char* key : {"port", "machine"}) {
     if (!options.Has(key)) continue;
@@ -78,6 +79,11 @@ std::string FailureJson(const OptionValues& options, const std::string& text, co
     }
   }
   json.Add("ok", false).Add("error", text);
+  for (const auto& [key, value] : outcome.json) json.Add(key, value);
+  if (outcome.library_error_kept) {
+    json.Add("code", outcome.library_code).Add("message", outcome.library_message);
+    return json.Text();
+  }
   if (bus.last_error) json.Add("code", bus.last_error());
   if (bus.last_error_message) {
     const char* message = bus.last_error_message();
@@ -116,7 +122,7 @@ int Run(const std::vector<std::string>& typed, const CommandTable& table, const 
     const std::string text =
         FailureText(outcome, bus) + DecimalsHint(*resolution.command, resolution.options, bus);
     if (resolution.options.Has("json")) {
-      err << FailureJson(resolution.options, text, bus) << "\n";
+      err << FailureJson(resolution.options, text, bus, outcome) << "\n";
     } else {
       err << "icbus: " << text << "\n";
     }

@@ -12,6 +12,19 @@ namespace {
 // byte 0 of the purse block is the card number's.
 constexpr int kParameterBlock = 1;
 
+const std::string kLostLimitAnswer =
+    "When the write fails after it was sent, the card is read back: holding the new value, "
+    "the write counts as done (with a note); holding the old one, nothing changed and a retry "
+    "is safe.";
+
+// ReportDone, with what a read-back after a failed write found.
+void Written(const Context& context, const std::string& text, const WriteCheck& check) {
+  JsonObject json;
+  json.Add("ok", true).Add("message", text);
+  check.AddTo(&json);
+  Report(context, text, json);
+}
+
 Outcome DailyGet(const Context& context) {
   WriterSpot spot = WriterSpotFrom(context.options);
   double limit = context.bus.read_card_max_consume(spot.port, spot.sector, spot.block);
@@ -41,12 +54,17 @@ Outcome DailySet(const Context& context) {
   }
   int code = context.bus.write_card_max_consume(spot.port, spot.sector, spot.block,
                                                 context.options.Amount("limit"));
+  WriteCheck check;
   if (code != 1) {
-    return CardOutcome(code, "writing the daily limit", spot,
-                       "value out of range: the limit does not fit the card (at most 6553.5, "
-                       "or 167772.15 with --decimals 2)");
+    check = CheckWrite(
+        context,
+        CardOutcome(code, "writing the daily limit", spot,
+                    "value out of range: the limit does not fit the card (at most 6553.5, "
+                    "or 167772.15 with --decimals 2)"),
+        "daily limit", "the write");
+    if (!check.applied) return check.failure;
   }
-  ReportDone(context, "daily limit " + typed + " yuan written to " + Describe(spot));
+  Written(context, "daily limit " + typed + " yuan written to " + Describe(spot), check);
   return Outcome::Success();
 }
 
@@ -67,8 +85,12 @@ Outcome SetNumber(const Context& context, WriteNumber write, int default_block,
   WriterSpot spot = WriterSpotFrom(context.options, default_block);
   int value = static_cast<int>(context.options.Integer("value"));
   int code = write(spot.port, spot.sector, spot.block, value);
-  if (code != 1) return CardOutcome(code, "writing the " + what, spot);
-  ReportDone(context, what + " " + std::to_string(value) + " written to " + Describe(spot));
+  WriteCheck check;
+  if (code != 1) {
+    check = CheckWrite(context, CardOutcome(code, "writing the " + what, spot), what, "the write");
+    if (!check.applied) return check.failure;
+  }
+  Written(context, what + " " + std::to_string(value) + " written to " + Describe(spot), check);
   return Outcome::Success();
 }
 
@@ -105,7 +127,8 @@ CommandTable CardLimitCommands() {
       {{"card", "limit", "daily", "set"},
        "write the card's daily spending limit",
        "Writes the daily spending limit into the purse block: tenths of a yuan with one "
-       "decimal, hundredths (rounded up) with --decimals 2.",
+       "decimal, hundredths (rounded up) with --decimals 2. " +
+           kLostLimitAnswer,
        At(2, {AmountOption("limit", 167772.15, true, "the daily limit")}),
        DailySet},
       {{"card", "limit", "meals", "get"},
@@ -116,7 +139,8 @@ CommandTable CardLimitCommands() {
       {{"card", "limit", "meals", "set"},
        "write the card's per-meal count limit",
        "Writes the per-meal count limit, 0 to 255, into the parameter block (block 1 by "
-       "default).",
+       "default). " +
+           kLostLimitAnswer,
        At(kParameterBlock, {IntegerOption("value", "N", 0, 255, true, "the limit, 0 to 255")}),
        MealsSet},
       {{"card", "count", "get"},
@@ -126,7 +150,7 @@ CommandTable CardLimitCommands() {
        CountGet},
       {{"card", "count", "set"},
        "write the card's top-up count",
-       "Writes the top-up counter, 0 to 65535.",
+       "Writes the top-up counter, 0 to 65535. " + kLostLimitAnswer,
        At(2, {IntegerOption("value", "N", 0, 65535, true, "the count, 0 to 65535")}),
        CountSet},
   };

@@ -1,5 +1,7 @@
 #include "commands/card_results.h"
 
+#include "cli/failure_reason.h"
+
 namespace icbus::tool {
 
 std::string CardFailure(int code, const std::string& out_of_range) {
@@ -48,6 +50,43 @@ int ReaderFailureCode(const BusApi& bus) {
 
 Outcome ReaderOutcome(const BusApi& bus, const std::string& action, const WriterSpot& spot) {
   return CardOutcome(ReaderFailureCode(bus), action, spot);
+}
+
+WriteCheck CheckWrite(const Context& context, const Outcome& failed, const std::string& what,
+                      const std::string& action) {
+  if (!context.bus.check_card_write) return {false, failed, ""};
+  // The read-back replaces the library's reason: keep the write's own.
+  const std::string reason = FailureText(failed, context.bus);
+  WriteCheck check;
+  check.failure = Outcome::Explained(reason);
+  if (context.bus.last_error && context.bus.last_error_message) {
+    check.failure.library_error_kept = true;
+    check.failure.library_code = context.bus.last_error();
+    const char* message = context.bus.last_error_message();
+    check.failure.library_message = message ? message : "";
+  }
+  switch (context.bus.check_card_write()) {
+    case 1:
+      check.applied = true;
+      check.found = "applied";
+      context.err << "note: " << reason << "; but the card read back holds the new " << what << ": "
+                  << action << " was applied; do not repeat it\n";
+      return check;
+    case 0:
+      check.found = "not applied";
+      check.failure.message += "; the card read back holds the old " + what +
+                               ": nothing was changed, it is safe to retry";
+      break;
+    case -1:
+      check.found = "unknown";
+      check.failure.message +=
+          "; the card could not be read back: read the " + what + " before you retry";
+      break;
+    default:
+      break;
+  }
+  if (!check.found.empty()) check.failure.json.emplace_back("write", check.found);
+  return check;
 }
 
 }  // namespace icbus::tool

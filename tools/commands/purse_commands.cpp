@@ -11,6 +11,13 @@
 namespace icbus::tool {
 namespace {
 
+// What a lost or garbled answer to the write leads to, for every change.
+const std::string kLostAnswer =
+    " When the write fails after it was sent (the writer's answer lost or garbled), the card "
+    "is read back: holding the new balance, the change counts as done (exit 0, with a note: "
+    "do not repeat it); holding the old balance, nothing changed and a retry is safe; "
+    "otherwise read the balance before you retry.";
+
 constexpr const char kTooMuch[] = "value out of range: the new balance would not fit the card";
 constexpr const char kTooLittle[] =
     "value out of range: the balance on the card does not cover the amount";
@@ -113,13 +120,19 @@ Outcome Change(const Context& context, const PurseChange& change) {
                                                spot.block, amount, mode)
                         : context.bus.decrease(spot.port, change.kind_or_cancel, spot.sector,
                                                spot.block, amount, mode);
-  if (code != 1) return CardOutcome(code, change.action, spot, change.out_of_range);
+  WriteCheck check;
+  if (code != 1) {
+    check = CheckWrite(context, CardOutcome(code, change.action, spot, change.out_of_range),
+                       "balance", change.action);
+    if (!check.applied) return check.failure;
+  }
   std::string line = change.done;
   if (change.sign != 0) line += " " + UnitsText(units, scale) + " yuan";
   JsonObject json;
   json.Add("operation", change.verb);
   if (change.sign != 0) json.AddRaw("amount", UnitsText(units, scale));
   json.Add("sector", spot.sector).Add("block", spot.block);
+  check.AddTo(&json);
   if (verify) {
     long long expected = change.sign == 0 ? 0 : *before + change.sign * units;
     json.AddRaw("balance", UnitsText(expected, scale)).Add("verified", true);
@@ -187,23 +200,26 @@ CommandTable PurseCommands() {
        "add money to the card on the writer",
        "Adds the amount to the balance and counts one top-up. Fails without writing when the "
        "new balance would not fit the card, and refuses an amount finer than the balance "
-       "field's unit (0.05 yuan on a card that keeps tenths).",
+       "field's unit (0.05 yuan on a card that keeps tenths)." +
+           kLostAnswer,
        Purse(true, true),
        TopUp},
       {{"card", "refund"},
        "refund money onto the card on the writer",
-       "Adds the refunded amount to the balance and counts one top-up, like a top-up.",
+       "Adds the refunded amount to the balance and counts one top-up, like a top-up." +
+           kLostAnswer,
        Purse(true, true),
        Refund},
       {{"card", "debit"},
        "take money off the card on the writer",
        "Takes the amount off the balance and counts one change. Fails without writing when the "
-       "balance does not cover it.",
+       "balance does not cover it." +
+           kLostAnswer,
        Purse(true, true),
        Debit},
       {{"card", "cancel"},
        "cancel the card on the writer: empty its purse",
-       "Sets the balance and the top-up count to zero; the card number stays.",
+       "Sets the balance and the top-up count to zero; the card number stays." + kLostAnswer,
        Purse(false, true),
        Cancel},
   };

@@ -90,6 +90,7 @@ const BusApi& LibraryApi() {
     api.end_download = icbus_end_download;
     api.name_drawable = icbus_name_drawable;
     api.version = icbus_version;
+    api.check_card_write = icbus_check_card_write;
     return api;
   }();
   return api;

@@ -121,6 +121,9 @@ struct BusApi {
   int(ICBUS_CALL* end_download)() = nullptr;
   int(ICBUS_CALL* name_drawable)(const char* name) = nullptr;
   const char*(ICBUS_CALL* version)() = nullptr;
+  // After a card write failed: reads its block back (1 applied, 0 not
+  // applied, -1 unknown, -2 no write to check).
+  int(ICBUS_CALL* check_card_write)() = nullptr;
 };
 
 // The exports of the icbus library this program is linked against.

@@ -48,6 +48,11 @@ struct FakeBus {
   std::deque<double> balances;
   // What icbus_name_drawable answers for every name.
   bool drawable = true;
+  // What icbus_check_card_write answers (-2: no write to check), with
+  // `error` and `error_message` set to what its read-back found.
+  int card_write_check = -2;
+  int check_error = ICBUS_ERR_BAD_ARGUMENT;
+  std::string check_message = "no card write to check";
 };
 
 // Points the fake functions at `bus` (one fake at a time) and returns them.

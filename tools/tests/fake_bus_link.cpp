@@ -48,6 +48,13 @@ void AddExtensionFakes(BusApi* api) {
     Note("icbus_name_drawable", name);
     return Bus().drawable ? 1 : 0;
   };
+  api->check_card_write = []() {
+    Note("icbus_check_card_write");
+    FakeBus& bus = Bus();
+    bus.error = bus.check_error;
+    bus.error_message = bus.check_message;
+    return bus.card_write_check;
+  };
   api->version = []() {
     Note("icbus_version");
     return "9.8.7";

@@ -136,6 +136,54 @@ TEST(CardCommands, ResultCodesBecomeReasons) {
   });
 }
 
+// A write that failed after it went out: the card read back decides.
+struct LostAnswerRow {
+  std::vector<std::string> args;
+  const char* write;  // the export that fails
+  int check;          // what icbus_check_card_write finds
+  std::string out, err;
+};
+
+TEST(CardCommands, AFailedWriteIsReadBackBeforeItIsReported) {
+  const std::string silent = "the card writer on port 1 (/dev/ttyS0) did not answer";
+  const std::string applied = "note: " + silent +
+                              "; but the card read back holds the new balance: the top-up was "
+                              "applied; do not repeat it\n";
+  const std::string old =
+      "; the card read back holds the old balance: nothing was changed, it "
+      "is safe to retry";
+  const std::vector<LostAnswerRow> rows = {
+      {Card({"topup"}, {"--amount", "10"}), "Increase", 1,
+       std::string("topped up 10.0 yuan (") + kSpot + ")\n", applied},
+      {Card({"topup"}, {"--amount", "10", "--json"}), "Increase", 1,
+       R"({"operation":"topup","amount":10.0,"sector":2,"block":2,"write":"applied"})"
+       "\n",
+       applied},
+      {Card({"debit"}, {"--amount", "10"}), "Decrease", 0, "", "icbus: " + silent + old + "\n"},
+      {Card({"limit", "meals", "set"}, {"--value", "3"}), "WriteCardMaxCC", -1, "",
+       "icbus: " + silent +
+           "; the card could not be read back: read the per-meal limit before you retry\n"},
+      // The write's own code and message stand, not the read-back's.
+      {Card({"cancel"}, {"--json"}), "Decrease", 0, "",
+       R"({"port":1,"ok":false,"error":")" + silent + old +
+           R"(","write":"not applied","code":8,"message":")" + silent + "\"}\n"},
+  };
+  for (const LostAnswerRow& row : rows) {
+    SCOPED_TRACE(Typed(row.args));
+    FakeBus bus;
+    bus.results[row.write] = 0;
+    bus.error = ICBUS_ERR_SILENT;
+    bus.error_message = silent;
+    bus.card_write_check = row.check;
+    bus.check_error = row.check == 1 ? ICBUS_ERR_NONE : ICBUS_ERR_CARD_NO_SINGLE;
+    Ran ran = RunTool(row.args, &bus);
+    EXPECT_EQ(ran.code, row.out.empty() ? 1 : 0);
+    EXPECT_EQ(ran.out, row.out);
+    EXPECT_EQ(ran.err, row.err);
+    EXPECT_EQ(ran.calls.back(), "icbus_check_card_write()");
+  }
+}
+
 TEST(CardCommands, ValuesAreCheckedBeforeSending) {
   ExpectUsageErrors({
       {Card({"read"}, {"--sector", "25"}), "--sector must be between 0 and 24, not 25"},
