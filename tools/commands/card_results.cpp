@@ -69,8 +69,8 @@ WriteCheck CheckWrite(const Context& context, const Outcome& failed, const std::
     case 1:
       check.applied = true;
       check.found = "applied";
-      context.err << "note: " << reason << "; but the card read back holds the new " << what << ": "
-                  << action << " was applied; do not repeat it\n";
+      context.err << "icbus: note: " << reason << "; but the card read back holds the new " << what
+                  << ": " << action << " was applied; do not repeat it\n";
       return check;
     case 0:
       check.found = "not applied";
@@ -80,7 +80,9 @@ WriteCheck CheckWrite(const Context& context, const Outcome& failed, const std::
     case -1:
       check.found = "unknown";
       check.failure.message +=
-          "; the card could not be read back: read the " + what + " before you retry";
+          "; reading the card back did not tell (it could not be read, or another card lies "
+          "on the writer): read the " +
+          what + " before you retry";
       break;
     default:
       break;

@@ -2,7 +2,6 @@
 // reaches, the sector and block defaults, and the card result codes in words.
 #include <gtest/gtest.h>
 
-
 #include "tool_fixture.h"
 
 namespace icbus::tool {
@@ -146,7 +145,7 @@ struct LostAnswerRow {
 
 TEST(CardCommands, AFailedWriteIsReadBackBeforeItIsReported) {
   const std::string silent = "the card writer on port 1 (/dev/ttyS0) did not answer";
-  const std::string applied = "note: " + silent +
+  const std::string applied = "icbus: note: " + silent +
                               "; but the card read back holds the new balance: the top-up was "
                               "applied; do not repeat it\n";
   const std::string old =
@@ -162,7 +161,8 @@ TEST(CardCommands, AFailedWriteIsReadBackBeforeItIsReported) {
       {Card({"debit"}, {"--amount", "10"}), "Decrease", 0, "", "icbus: " + silent + old + "\n"},
       {Card({"limit", "meals", "set"}, {"--value", "3"}), "WriteCardMaxCC", -1, "",
        "icbus: " + silent +
-           "; the card could not be read back: read the per-meal limit before you retry\n"},
+           "; reading the card back did not tell (it could not be read, or another card lies on "
+           "the writer): read the per-meal limit before you retry\n"},
       // The write's own code and message stand, not the read-back's.
       {Card({"cancel"}, {"--json"}), "Decrease", 0, "",
        R"({"port":1,"ok":false,"error":")" + silent + old +
