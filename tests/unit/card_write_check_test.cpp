@@ -40,6 +40,8 @@ const CheckRow kRows[] = {
     {"ReadFailedFirst", 0, -2, ICBUS_ERR_BAD_ARGUMENT, {{Kind::kSilence, "SR", 1, 0, 0, ""}}},
 };
 
+void PrintTo(const CheckRow& row, std::ostream* out) { *out << row.name; }
+
 class CardWriteCheck : public ::testing::TestWithParam<CheckRow> {
  protected:
   CardWriteCheck() : writer_(AddCardWriter(*line_, 2)) {
