@@ -21,14 +21,8 @@ int SendAndBeep(int port, int sector, int block, const std::string& text) {
 // leaves the rest of the block as it was read.
 CardWriteRecord Attempt(int port, int sector, int block, const std::string& before,
                         const std::string& text) {
-  CardWriteRecord record;
-  record.sent = true;
-  record.port = port;
-  record.sector = sector;
-  record.block = block;
-  record.before = before;
-  record.after = text.size() < before.size() ? text + before.substr(text.size()) : text;
-  return record;
+  const std::string after = text.size() < before.size() ? text + before.substr(text.size()) : text;
+  return CardWriteRecord{true, port, sector, block, before, after, ICBUS_ERR_NONE, {}};
 }
 
 }  // namespace

@@ -68,9 +68,6 @@ const Conversion kConversions[] = {
     {"TransmitAtm", 10, 1, 65535, OrderTenths},
 };
 
-// Rows show in test lists by their name, not as bytes.
-void PrintTo(const Conversion& row, std::ostream* out) { *out << row.name; }
-
 class AmountSweep : public ::testing::TestWithParam<Conversion> {};
 
 TEST_P(AmountSweep, EveryDecimalAmountInRangeIsExact) {

@@ -104,9 +104,6 @@ const BlockingRow kRows[] = {
     {"TransmitATM", [] { TransmitATM(1, 7, 1, 1, 5.0, "", 123456); }, 1000, 1400},
 };
 
-// Rows show in test lists by their name, not as bytes.
-void PrintTo(const BlockingRow& row, std::ostream* out) { *out << row.name; }
-
 class Blocking : public ::testing::TestWithParam<BlockingRow> {
  protected:
   // Port 1 opens onto a bus on which nothing answers yet.
@@ -163,9 +160,6 @@ const RecordRow kRecordRows[] = {
     {"GetNextBak", GetNextBak, 6650}, {"GetNextAt", GetNextAt, 6650}, {"GetNextW", GetNextW, 4600},
     {"GetNextA", GetNextA, 6800},
 };
-
-// Rows show in test lists by their name, not as bytes.
-void PrintTo(const RecordRow& row, std::ostream* out) { *out << row.name; }
 
 class RecordBlocking : public ::testing::TestWithParam<RecordRow> {
  protected:

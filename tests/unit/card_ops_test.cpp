@@ -137,9 +137,6 @@ const EdgeRow kEdges[] = {
      "1234567890123456789" + std::string(13, '0'), kSuccess},
 };
 
-// Rows show in test lists by their name, not as bytes.
-void PrintTo(const EdgeRow& row, std::ostream* out) { *out << row.name; }
-
 class CardEdge : public Cards, public ::testing::WithParamInterface<EdgeRow> {};
 
 TEST_P(CardEdge, BlockBeforeCallAfterBeepsResult) {

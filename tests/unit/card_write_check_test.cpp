@@ -36,7 +36,6 @@ const CheckRow kRows[] = {
     {"WriteNeverReachedTheCard", 0, 0, ICBUS_ERR_SILENT, {kLostDone}, kWriteUndone},
     {"CardTakenAway", 0, -1, ICBUS_ERR_CARD_NO_SINGLE, {kLostDone}, kCardTaken},
     {"AnotherCardOnTheWriter", 0, -1, ICBUS_ERR_UNEXPECTED_REPLY, {kLostDone}, kOtherCard},
-    {"ReadBackSilent", 0, -1, ICBUS_ERR_SILENT, {kLostDone, {Kind::kSilence, "SR", -1, 1, 0, ""}}},
     {"ReadFailedFirst", 0, -2, ICBUS_ERR_BAD_ARGUMENT, {{Kind::kSilence, "SR", 1, 0, 0, ""}}},
 };
 

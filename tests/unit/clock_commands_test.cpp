@@ -33,9 +33,6 @@ const CommandRow kRows[] = {
      "SJ"},
 };
 
-// Rows show in test lists by their name, not as bytes.
-void PrintTo(const CommandRow& row, std::ostream* out) { *out << row.name; }
-
 class ClockCommand : public LineTest, public ::testing::WithParamInterface<CommandRow> {
  protected:
   void SetUp() override {

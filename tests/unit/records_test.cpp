@@ -50,9 +50,6 @@ const CountRow kCounts[] = {
     {"GetRecordCountAt", [] { return GetRecordCountAt(1, 7, 123456); }, "M SA007123456!", "SK!", 12},
 };
 
-// Rows show in test lists by their name, not as bytes.
-void PrintTo(const CountRow& row, std::ostream* out) { *out << row.name; }
-
 class Count : public Records, public ::testing::WithParamInterface<CountRow> {};
 
 TEST_P(Count, ParsesTheFirstFiveDigits) {
@@ -130,9 +127,6 @@ const RecordRow kRecordRows[] = {
     {"GetNextW", GetNextW, false, "SC!", 22, 22, "XYZ007", false},
     {"GetNextA", GetNextA, true, "SC!", 33, 33, "20XYZ007", false},
 };
-
-// Rows show in test lists by their name, not as bytes.
-void PrintTo(const RecordRow& row, std::ostream* out) { *out << row.name; }
 
 class Download : public Records, public ::testing::WithParamInterface<RecordRow> {
  protected:

@@ -75,9 +75,6 @@ const AdminRow kRows[] = {
      Plain("SO000123456789Li    !"), k4and5, "SO", 1, 0, 0},
 };
 
-// Rows show in test lists by their name, not as bytes.
-void PrintTo(const AdminRow& row, std::ostream* out) { *out << row.name; }
-
 class Admin : public LineTest, public ::testing::WithParamInterface<AdminRow> {
  protected:
   void SetUp() override {

@@ -1,6 +1,7 @@
 // A subcommand of the tool: where it sits in the command tree, the options it
 // takes and the function that carries it out.
 #pragma once
+#include <optional>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -30,18 +31,16 @@ struct Outcome {
   std::vector<std::pair<std::string, std::string>> json;
   // The library's code and message for the failure, kept when a later call
   // (a read-back) has since replaced what the library reports.
-  bool library_error_kept = false;
-  int library_code = 0;
-  std::string library_message;
+  std::optional<std::pair<int, std::string>> library_error;
   static Outcome Success() { return {}; }
-  static Outcome Failure(std::string why) { return With(false, std::move(why), false, false); }
-  static Outcome Usage(std::string why) { return With(false, std::move(why), true, false); }
-  static Outcome Explained(std::string why) { return With(false, std::move(why), false, true); }
+  static Outcome Failure(std::string why) { return Failed(std::move(why), false, false); }
+  static Outcome Usage(std::string why) { return Failed(std::move(why), true, false); }
+  static Outcome Explained(std::string why) { return Failed(std::move(why), false, true); }
 
  private:
-  static Outcome With(bool ok, std::string why, bool usage, bool explained) {
+  static Outcome Failed(std::string why, bool usage, bool explained) {
     Outcome outcome;
-    outcome.ok = ok;
+    outcome.ok = false;
     outcome.message = std::move(why);
     outcome.usage = usage;
     outcome.explained = explained;

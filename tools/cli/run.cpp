@@ -80,8 +80,8 @@ std::string FailureJson(const OptionValues& options, const std::string& text, co
   }
   json.Add("ok", false).Add("error", text);
   for (const auto& [key, value] : outcome.json) json.Add(key, value);
-  if (outcome.library_error_kept) {
-    json.Add("code", outcome.library_code).Add("message", outcome.library_message);
+  if (outcome.library_error) {
+    json.Add("code", outcome.library_error->first).Add("message", outcome.library_error->second);
     return json.Text();
   }
   if (bus.last_error) json.Add("code", bus.last_error());

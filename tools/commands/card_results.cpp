@@ -60,10 +60,8 @@ WriteCheck CheckWrite(const Context& context, const Outcome& failed, const std::
   WriteCheck check;
   check.failure = Outcome::Explained(reason);
   if (context.bus.last_error && context.bus.last_error_message) {
-    check.failure.library_error_kept = true;
-    check.failure.library_code = context.bus.last_error();
     const char* message = context.bus.last_error_message();
-    check.failure.library_message = message ? message : "";
+    check.failure.library_error = {context.bus.last_error(), message ? message : ""};
   }
   switch (context.bus.check_card_write()) {
     case 1:

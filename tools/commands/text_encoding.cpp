@@ -1,17 +1,8 @@
 #include "commands/text_encoding.h"
 
-#include <cstdio>
+#include "common/wire_text.h"
 
 namespace icbus::tool {
-
-bool AllDoubleByte(const std::string& gbk) {
-  for (size_t i = 0; i < gbk.size(); i += 2) {
-    unsigned char lead = static_cast<unsigned char>(gbk[i]);
-    // A GBK lead byte is 0x81 to 0xFE; anything else stands alone.
-    if (lead < 0x81 || lead == 0xFF || i + 1 >= gbk.size()) return false;
-  }
-  return true;
-}
 
 namespace {
 
@@ -44,11 +35,8 @@ bool AllChineseCharacters(const std::string& utf8) {
 std::optional<std::string> FirstControlCharacter(const std::string& text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 || c == 0x7F) {
-      char shown[48];
-      std::snprintf(shown, sizeof shown, "\\x%02X at byte %zu", c, i + 1);
-      return std::string(shown);
-    }
+    if (c < 0x20 || c == 0x7F)
+      return EscapeWireBytes(text.substr(i, 1)) + " at byte " + std::to_string(i + 1);
   }
   return std::nullopt;
 }

@@ -1,5 +1,6 @@
 // Texts for the terminals' displays and glyph cells are GBK, two bytes to a
-// Chinese character; the command line gives them in UTF-8.
+// Chinese character; the command line gives them in UTF-8. What the checks
+// of such texts need beyond the conversion.
 #pragma once
 #include <optional>
 #include <string>
@@ -9,10 +10,6 @@
 namespace icbus::tool {
 
 // Utf8ToGbk (common/gbk.h) converts the texts.
-
-// True when every character of the GBK text takes two bytes (the Chinese
-// characters; ASCII takes one).
-bool AllDoubleByte(const std::string& gbk);
 
 // True when the UTF-8 text holds Chinese characters (CJK ideographs) only;
 // a name of Latin letters that GBK happens to hold as two bytes is not one.

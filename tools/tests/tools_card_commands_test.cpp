@@ -236,8 +236,6 @@ TEST(CardCommands, FailedReadingsKeepTheWritersReason) {
        "reading the balance failed: the sector key does not match the card; load the card's "
        "key into the writer with 'icbus machine writer-key set'" +
            at},
-      {Card({"limit", "daily", "get"}), ICBUS_ERR_CARD_BLOCK,
-       "reading the daily limit failed: the writer could not read or write the block" + at},
       {Card({"topup"}, {"--amount", "1", "--verify"}), ICBUS_ERR_CARD_NO_SINGLE,
        "reading the balance before the top-up failed: no single card on the writer" + at +
            "; nothing was written"},

@@ -17,16 +17,5 @@ TEST(Utf8ToGbk, RefusesWhatGbkCannotHold) {
   EXPECT_EQ(Utf8ToGbk("\xe7\x8e"), std::nullopt);          // a cut-off character
 }
 
-TEST(AllDoubleByte, TellsChineseFromSingleBytes) {
-  EXPECT_TRUE(AllDoubleByte(""));
-  EXPECT_TRUE(AllDoubleByte("\xcd\xf5\xd2\xbb"));
-  EXPECT_FALSE(
-      AllDoubleByte("\xcd\xf5"
-                    "a"));
-  EXPECT_FALSE(AllDoubleByte("ab"));
-  EXPECT_FALSE(AllDoubleByte("\x80"));  // the one-byte euro sign
-  EXPECT_FALSE(AllDoubleByte("\xcd"));  // a lead byte alone
-}
-
 }  // namespace
 }  // namespace icbus::tool

@@ -62,9 +62,6 @@ const Row kRows[] = {
 };
 // clang-format on
 
-// Rows show in test lists by their name, not as bytes.
-void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
-
 class SettingRows : public ConsoleTest, public ::testing::WithParamInterface<Row> {
  protected:
   SettingRows() { device_->On(Mode::kAddress, "SA001123456!", "OK!"); }
@@ -133,9 +130,6 @@ const Refusal kRefusals[] = {
      "IC密码必须为12位! 000000000000-FFFFFFFFFFFF"},
 };
 // clang-format on
-
-// Rows show in test lists by their name, not as bytes.
-void PrintTo(const Refusal& row, std::ostream* out) { *out << row.name; }
 
 class RefusedRows : public ConsoleTest, public ::testing::WithParamInterface<Refusal> {};
 
